@@ -1,0 +1,132 @@
+// Declarations of the file-system plugin interface (WFX) as the host calls it on
+// Linux: plain C calling convention, packed records, UTF-8 char* text. Only the
+// entry-point layer includes this header; the core works with its own types.
+#ifndef TOMEVA_INCLUDE_WFX_PLUGIN_H_
+#define TOMEVA_INCLUDE_WFX_PLUGIN_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t DWORD;
+typedef int BOOL;
+typedef uint16_t WCHAR;
+typedef void* HANDLE;
+typedef void* HWND;
+typedef void* HBITMAP;
+
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+// Results of FsGetFile, FsPutFile, FsRenMovFile.
+enum {
+  FS_FILE_OK = 0,
+  FS_FILE_EXISTS = 1,
+  FS_FILE_NOTFOUND = 2,
+  FS_FILE_READERROR = 3,
+  FS_FILE_WRITEERROR = 4,
+  FS_FILE_USERABORT = 5,
+  FS_FILE_NOTSUPPORTED = 6,
+  FS_FILE_EXISTSRESUMEALLOWED = 7,
+};
+
+// Results of FsExecuteFile.
+enum { FS_EXEC_OK = 0, FS_EXEC_ERROR = 1, FS_EXEC_YOURSELF = -1, FS_EXEC_SYMLINK = -2 };
+
+// Copy flags of FsGetFile and FsPutFile.
+enum {
+  FS_COPYFLAGS_OVERWRITE = 1,
+  FS_COPYFLAGS_RESUME = 2,
+  FS_COPYFLAGS_MOVE = 4,
+  FS_COPYFLAGS_EXISTS_SAMECASE = 8,
+  FS_COPYFLAGS_EXISTS_DIFFERENTCASE = 16,
+};
+
+// Request types of the RequestProc callback.
+enum {
+  RT_Other = 0,
+  RT_UserName = 1,
+  RT_Password = 2,
+  RT_Account = 3,
+  RT_UserNameFirewall = 4,
+  RT_PasswordFirewall = 5,
+  RT_TargetDir = 6,
+  RT_URL = 7,
+  RT_MsgOK = 8,
+  RT_MsgYesNo = 9,
+  RT_MsgOKCancel = 10,
+};
+
+// Results of FsGetPreviewBitmap.
+enum {
+  FS_BITMAP_NONE = 0,
+  FS_BITMAP_EXTRACTED = 1,
+  FS_BITMAP_EXTRACT_YOURSELF = 2,
+  FS_BITMAP_EXTRACT_YOURSELF_ANDDELETE = 3,
+  FS_BITMAP_CACHE = 256,
+};
+
+// Flags of FsGetBackgroundFlags.
+enum { BG_DOWNLOAD = 1, BG_UPLOAD = 2, BG_ASK_USER = 4 };
+
+enum { FILE_ATTRIBUTE_DIRECTORY = 0x10, FILE_ATTRIBUTE_NORMAL = 0x80 };
+enum { ERROR_NO_MORE_FILES = 18 };
+
+#pragma pack(push, 1)
+typedef struct {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME;  // 100 ns intervals since 1601-01-01 UTC
+
+typedef struct {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  char cFileName[MAX_PATH];
+  char cAlternateFileName[14];
+} WIN32_FIND_DATAA;
+
+typedef struct {
+  DWORD SizeLow;
+  DWORD SizeHigh;
+  FILETIME LastWriteTime;
+  int Attr;
+} RemoteInfoStruct;
+
+typedef struct {
+  int size;  // the host may pass a larger record: never compare for equality
+  DWORD PluginInterfaceVersionLow;
+  DWORD PluginInterfaceVersionHi;
+  char DefaultIniName[MAX_PATH];
+} FsDefaultParamStruct;
+#pragma pack(pop)
+
+typedef int (*tProgressProc)(int PluginNr, char* SourceName, char* TargetName, int PercentDone);
+typedef void (*tLogProc)(int PluginNr, int MsgType, char* LogString);
+typedef BOOL (*tRequestProc)(int PluginNr, int RequestType, char* CustomTitle, char* CustomText,
+                             char* ReturnedText, int maxlen);
+
+#ifdef __cplusplus
+}  // extern "C"
+
+static_assert(sizeof(FILETIME) == 8, "FILETIME layout");
+static_assert(sizeof(WIN32_FIND_DATAA) == 318, "WIN32_FIND_DATAA layout");
+static_assert(offsetof(WIN32_FIND_DATAA, cFileName) == 44, "cFileName offset");
+static_assert(offsetof(WIN32_FIND_DATAA, cAlternateFileName) == 304, "cAlternateFileName offset");
+static_assert(sizeof(RemoteInfoStruct) == 20, "RemoteInfoStruct layout");
+#endif
+
+#endif  // TOMEVA_INCLUDE_WFX_PLUGIN_H_

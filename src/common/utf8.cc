@@ -1,0 +1,118 @@
+// Character-wise operations on UTF-8 text: sequence lengths, prefixes that never
+// split a character, and the letter case mapping of Latin and Cyrillic letters.
+#include "common/utf8.h"
+
+#include <cstdint>
+
+namespace tomeva {
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Appends code point cp in UTF-8.
+void AppendCodePoint(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Upper-case form of a code point of the two-byte range (Latin-1 and Cyrillic).
+uint32_t UpperTwoByte(uint32_t cp) {
+  if (cp >= 0x430 && cp <= 0x44F) return cp - 0x20;              // а..я
+  if (cp >= 0x450 && cp <= 0x45F) return cp - 0x50;              // ѐ..џ (ё included)
+  if (cp >= 0x460 && cp <= 0x4FF && (cp & 1) && cp != 0x482 &&   // paired letters
+      !(cp >= 0x483 && cp <= 0x489))
+    return cp - 1;
+  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;  // à..þ
+  return cp;
+}
+
+uint32_t LowerTwoByte(uint32_t cp) {
+  if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
+  if (cp >= 0x460 && cp <= 0x4FF && !(cp & 1) && cp != 0x482 &&
+      !(cp >= 0x483 && cp <= 0x489))
+    return cp + 1;
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
+  return cp;
+}
+
+template <typename AsciiMap, typename TwoByteMap>
+std::string MapCase(std::string_view text, AsciiMap ascii, TwoByteMap two_byte) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[pos]);
+    size_t len = Utf8SequenceLength(text, pos);
+    if (c < 0x80) {
+      out.push_back(ascii(static_cast<char>(c)));
+    } else if (len == 2) {
+      uint32_t cp = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[pos + 1]) & 0x3F);
+      AppendCodePoint(out, two_byte(cp));
+    } else {
+      out.append(text.substr(pos, len));
+    }
+    pos += len;
+  }
+  return out;
+}
+
+}  // namespace
+
+size_t Utf8SequenceLength(std::string_view text, size_t pos) {
+  if (pos >= text.size()) return 0;
+  unsigned char c = static_cast<unsigned char>(text[pos]);
+  size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  if (len == 2 && c < 0xC2) return 1;  // overlong forms are stray bytes
+  if (pos + len > text.size()) return 1;
+  for (size_t i = 1; i < len; ++i) {
+    if (!IsContinuation(static_cast<unsigned char>(text[pos + i]))) return 1;
+  }
+  return len;
+}
+
+size_t Utf8CharacterCount(std::string_view text) {
+  size_t count = 0;
+  for (size_t pos = 0; pos < text.size(); pos += Utf8SequenceLength(text, pos)) ++count;
+  return count;
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t max_characters) {
+  size_t pos = 0;
+  for (size_t n = 0; n < max_characters && pos < text.size(); ++n) {
+    pos += Utf8SequenceLength(text, pos);
+  }
+  return text.substr(0, pos);
+}
+
+std::string_view Utf8PrefixBytes(std::string_view text, size_t max_bytes) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t len = Utf8SequenceLength(text, pos);
+    if (pos + len > max_bytes) break;
+    pos += len;
+  }
+  return text.substr(0, pos);
+}
+
+std::string Utf8Upper(std::string_view text) {
+  return MapCase(
+      text, [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; },
+      UpperTwoByte);
+}
+
+std::string Utf8Lower(std::string_view text) {
+  return MapCase(
+      text, [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; },
+      LowerTwoByte);
+}
+
+}  // namespace tomeva
