@@ -1,0 +1,241 @@
+// POSIX implementation of the file operations.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace tomeva::platform {
+namespace {
+
+Error SystemError(std::string_view what, const std::string& path, int err) {
+  return Error{std::string(what) + " " + path + ": " + std::strerror(err)};
+}
+
+// Closes a file descriptor when it goes out of scope.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+Status WriteAll(int fd, std::string_view data, const std::string& path) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return SystemError("cannot write", path, errno);
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status::Ok();
+}
+
+std::string TempNameBeside(const std::string& target) { return target + ".tmp~"; }
+
+// Puts the finished temporary file in place of target.
+Status Publish(const std::string& temp, const std::string& target, Overwrite overwrite) {
+  if (overwrite == Overwrite::kYes) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+      int err = errno;
+      ::unlink(temp.c_str());
+      return SystemError("cannot replace", target, err);
+    }
+    return Status::Ok();
+  }
+  // link() fails when target exists, so an existing file is never replaced.
+  if (::link(temp.c_str(), target.c_str()) != 0) {
+    int err = errno;
+    ::unlink(temp.c_str());
+    if (err == EEXIST) return Error{"file already exists: " + target};
+    return SystemError("cannot create", target, err);
+  }
+  ::unlink(temp.c_str());
+  return Status::Ok();
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ReadFileRange(const std::string& path, uint64_t from_pos, uint64_t to_pos) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return {};
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (to_pos > size) to_pos = size;
+  if (from_pos >= to_pos) return {};
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  std::string out(to_pos - from_pos, '\0');
+  size_t done = 0;
+  while (done < out.size()) {
+    ssize_t n = ::pread(fd.get(), out.data() + done, out.size() - done,
+                        static_cast<off_t>(from_pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+  return out;
+}
+
+Result<std::string> ReadWholeFile(const std::string& path, uint64_t max_bytes) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return SystemError("cannot open", path, errno);
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return SystemError("cannot read", path, errno);
+  if (!S_ISREG(st.st_mode)) return Error{"not a file: " + path};
+  if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+    return Error{"file too large: " + path};
+  }
+  std::string out(static_cast<size_t>(st.st_size), '\0');
+  size_t done = 0;
+  while (done < out.size()) {
+    ssize_t n = ::read(fd.get(), out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return SystemError("cannot read", path, errno);
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+  return out;
+}
+
+Status WriteFileAtomic(const std::string& path, std::string_view data) {
+  std::string temp = TempNameBeside(path);
+  Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return SystemError("cannot create", temp, errno);
+  Status written = WriteAll(fd.get(), data, temp);
+  if (written.ok() && ::fsync(fd.get()) != 0) written = SystemError("cannot write", temp, errno);
+  if (::close(fd.Release()) != 0 && written.ok()) written = SystemError("cannot write", temp, errno);
+  if (!written.ok()) {
+    ::unlink(temp.c_str());
+    return written;
+  }
+  return Publish(temp, path, Overwrite::kYes);
+}
+
+Status CopyFile(const std::string& source, const std::string& target, Overwrite overwrite) {
+  if (overwrite == Overwrite::kNo && ::access(target.c_str(), F_OK) == 0) {
+    return Error{"file already exists: " + target};
+  }
+  Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return SystemError("cannot open", source, errno);
+  struct stat st;
+  if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return Error{"not a file: " + source};
+  }
+  std::string temp = TempNameBeside(target);
+  Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (out.get() < 0) return SystemError("cannot create", temp, errno);
+  std::vector<char> buffer(1 << 16);
+  Status copied;
+  for (;;) {
+    ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      copied = SystemError("cannot read", source, errno);
+      break;
+    }
+    if (n == 0) break;
+    copied = WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)), temp);
+    if (!copied.ok()) break;
+  }
+  if (::close(out.Release()) != 0 && copied.ok()) copied = SystemError("cannot write", temp, errno);
+  if (!copied.ok()) {
+    ::unlink(temp.c_str());
+    return copied;
+  }
+  return Publish(temp, target, overwrite);
+}
+
+Status MoveFile(const std::string& source, const std::string& target, Overwrite overwrite) {
+  if (!FileExists(source)) return Error{"no such file: " + source};
+  if (overwrite == Overwrite::kNo) {
+    if (::link(source.c_str(), target.c_str()) == 0) {
+      ::unlink(source.c_str());
+      return Status::Ok();
+    }
+    if (errno == EEXIST) return Error{"file already exists: " + target};
+  } else if (::rename(source.c_str(), target.c_str()) == 0) {
+    return Status::Ok();
+  }
+  // Across file systems (or where hard links are not allowed): copy, then delete.
+  Status copied = CopyFile(source, target, overwrite);
+  if (!copied.ok()) return copied;
+  return DeleteFile(source);
+}
+
+Status DeleteFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return SystemError("cannot delete", path, errno);
+  return Status::Ok();
+}
+
+Status CreateFolders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (ec && !FolderExists(path)) {
+    return Error{"cannot create folder " + path + ": " + ec.message()};
+  }
+  return Status::Ok();
+}
+
+std::optional<uint64_t> FileSize(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+std::optional<std::chrono::sys_seconds> FileModifiedTime(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return std::chrono::sys_seconds(std::chrono::seconds(st.st_mtim.tv_sec));
+}
+
+std::optional<std::string> FileStamp(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
+         std::to_string(st.st_size) + ":" + std::to_string(st.st_ino);
+}
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  std::string dir = std::filesystem::current_path(ec).string();
+  return ec ? std::string() : dir;
+}
+
+Status SetCurrentDirectory(const std::string& path) {
+  if (::chdir(path.c_str()) != 0) return SystemError("cannot change to folder", path, errno);
+  return Status::Ok();
+}
+
+}  // namespace tomeva::platform

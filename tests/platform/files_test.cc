@@ -1,0 +1,108 @@
+// Tests of the file operations: copies never leave partial or replaced targets
+// unless asked, ranges read what exists, moves keep the data.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/prompt.h"
+#include "support/temp_dir.h"
+
+namespace tomeva::platform {
+namespace {
+
+using tomeva::testing::ReadFile;
+using tomeva::testing::TempDir;
+using tomeva::testing::WriteFile;
+
+TEST(FilesTest, FileExistsIsTrueForFilesOnly) {
+  TempDir dir;
+  WriteFile(dir.Path("a.fb2"), "x");
+  EXPECT_TRUE(FileExists(dir.Path("a.fb2")));
+  EXPECT_FALSE(FileExists(dir.path()));
+  EXPECT_TRUE(FolderExists(dir.path()));
+  EXPECT_FALSE(FileExists(dir.Path("missing")));
+  EXPECT_FALSE(FileExists(""));
+}
+
+TEST(FilesTest, ReadFileRangeStopsAtTheEndOfTheFile) {
+  TempDir dir;
+  WriteFile(dir.Path("f"), "0123456789");
+  EXPECT_EQ(ReadFileRange(dir.Path("f"), 2, 5), "234");
+  EXPECT_EQ(ReadFileRange(dir.Path("f"), 0, 0x7FFFFFFF), "0123456789");
+  EXPECT_EQ(ReadFileRange(dir.Path("f"), 10, 20), "");
+  EXPECT_EQ(ReadFileRange(dir.Path("missing"), 0, 10), "");
+}
+
+TEST(FilesTest, CopyWithoutOverwriteKeepsAnExistingTarget) {
+  TempDir dir;
+  WriteFile(dir.Path("src"), "new");
+  WriteFile(dir.Path("dst"), "old");
+  EXPECT_FALSE(CopyFile(dir.Path("src"), dir.Path("dst"), Overwrite::kNo).ok());
+  EXPECT_EQ(ReadFile(dir.Path("dst")), "old");
+  ASSERT_TRUE(CopyFile(dir.Path("src"), dir.Path("dst"), Overwrite::kYes).ok());
+  EXPECT_EQ(ReadFile(dir.Path("dst")), "new");
+  EXPECT_FALSE(FileExists(dir.Path("dst.tmp~")));
+}
+
+TEST(FilesTest, FailedCopyLeavesNoTarget) {
+  TempDir dir;
+  EXPECT_FALSE(CopyFile(dir.Path("missing"), dir.Path("dst"), Overwrite::kYes).ok());
+  EXPECT_FALSE(FileExists(dir.Path("dst")));
+  WriteFile(dir.Path("src"), "data");
+  EXPECT_FALSE(CopyFile(dir.Path("src"), dir.Path("no/such/folder/dst"), Overwrite::kYes).ok());
+  EXPECT_FALSE(FileExists(dir.Path("src.tmp~")));
+}
+
+TEST(FilesTest, MoveRefusesToReplaceUnlessAsked) {
+  TempDir dir;
+  WriteFile(dir.Path("a"), "A");
+  WriteFile(dir.Path("b"), "B");
+  EXPECT_FALSE(MoveFile(dir.Path("a"), dir.Path("b"), Overwrite::kNo).ok());
+  EXPECT_EQ(ReadFile(dir.Path("a")), "A");
+  ASSERT_TRUE(MoveFile(dir.Path("a"), dir.Path("c"), Overwrite::kNo).ok());
+  EXPECT_FALSE(FileExists(dir.Path("a")));
+  EXPECT_EQ(ReadFile(dir.Path("c")), "A");
+}
+
+TEST(FilesTest, WriteFileAtomicReplacesWholeContent) {
+  TempDir dir;
+  WriteFile(dir.Path("f"), "a long old content");
+  ASSERT_TRUE(WriteFileAtomic(dir.Path("f"), "new").ok());
+  EXPECT_EQ(ReadFile(dir.Path("f")), "new");
+  EXPECT_FALSE(WriteFileAtomic(dir.Path("missing/f"), "x").ok());
+}
+
+TEST(FilesTest, CreateFoldersMakesEveryLevel) {
+  TempDir dir;
+  ASSERT_TRUE(CreateFolders(dir.Path("a/b/c")).ok());
+  EXPECT_TRUE(FolderExists(dir.Path("a/b/c")));
+  EXPECT_TRUE(CreateFolders(dir.Path("a/b/c")).ok());
+  WriteFile(dir.Path("file"), "x");
+  EXPECT_FALSE(CreateFolders(dir.Path("file/sub")).ok());
+}
+
+TEST(PromptTest, AskFileNameOffersTheFilterAndTreatsEmptyAsCancel) {
+  std::string seen_title, seen_text, seen_preset;
+  TextRequest answer_with = [&](std::string_view title, std::string_view text,
+                                std::string_view preset) -> std::optional<std::string> {
+    seen_title = title;
+    seen_text = text;
+    seen_preset = preset;
+    return std::string("/lib/Tomeva.xml");
+  };
+  EXPECT_EQ(AskFileName(answer_with, "/x/Tomeva.xml", "xml|*.xml|all files|*.*", "Settings"),
+            "/lib/Tomeva.xml");
+  EXPECT_EQ(seen_title, "Settings");
+  EXPECT_EQ(seen_text, "xml (*.xml), all files (*.*)");
+  EXPECT_EQ(seen_preset, "/x/Tomeva.xml");
+
+  TextRequest refuse = [](std::string_view, std::string_view, std::string_view) {
+    return std::optional<std::string>();
+  };
+  EXPECT_EQ(AskFileName(refuse, "a", "xml|*.xml", "t"), "");
+  EXPECT_EQ(AskFileName(nullptr, "a", "xml|*.xml", "t"), "");
+}
+
+}  // namespace
+}  // namespace tomeva::platform
