@@ -1,0 +1,98 @@
+// The catalog database as the rest of the system sees it: one connection that runs
+// Jet SQL statements, opens forward-only result sets, reports the last inserted key
+// and nests transactions. Backends (SQLite today) implement these interfaces;
+// OpenCatalog picks one from the connection string that start-up builds.
+//
+// A Database and the result sets it opened are used by one thread at a time (the
+// plugin's entry points hold a process-wide lock around every call).
+#ifndef TOMEVA_CATALOG_DATABASE_H_
+#define TOMEVA_CATALOG_DATABASE_H_
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+
+namespace tomeva::catalog {
+
+// A forward-only cursor over a query's rows, positioned on the first row. Column
+// accessors on a set that is past its last row (or closed), or with an index out of
+// range, read as NULL: IsNull true, Text "", Int 0, DateTime nullopt.
+class ResultSet {
+ public:
+  virtual ~ResultSet() = default;
+
+  // True when the cursor is past the last row; true at once for an empty result.
+  virtual bool AtEnd() const = 0;
+  // Moves to the next row. An error (also: calling it when AtEnd) leaves the set
+  // AtEnd, so a reading loop always terminates.
+  virtual Status Next() = 0;
+  // Number of columns of the result (0 once closed).
+  virtual int ColumnCount() const = 0;
+  // Name of column index (0-based) as the query named it; "" when out of range.
+  virtual std::string ColumnName(int index) const = 0;
+  // Index of the first column whose name equals name, ignoring letter case
+  // (Latin and Cyrillic); nullopt when there is none.
+  virtual std::optional<int> ColumnIndex(std::string_view name) const = 0;
+  // True when the current row's value in column index is NULL.
+  virtual bool IsNull(int index) const = 0;
+  // The value as text: "" for NULL, numbers as SQLite prints them (2, 2.5, 2.0).
+  virtual std::string Text(int index) const = 0;
+  // The value as a 32-bit integer: text is converted as SQLite converts it (its
+  // leading number, else 0), reals are truncated toward zero, and values beyond the
+  // 32-bit range are clamped to it.
+  virtual int32_t Int(int index) const = 0;
+  // The value as a date-time: ISO text 'YYYY-MM-DD[ HH:MM[:SS]]' (also with 'T'
+  // between date and time, fractional seconds ignored) or a number (a Jet date
+  // serial: days since 1899-12-30, the fraction is the time of day); nullopt for
+  // NULL, blobs and unreadable text.
+  virtual std::optional<std::chrono::sys_seconds> DateTime(int index) const = 0;
+  // Closes the set and opens jet_sql on the same connection in its place. On
+  // failure the set stays closed (AtEnd) and the error is returned.
+  virtual Status Reopen(std::string_view jet_sql) = 0;
+  // Releases the rows (and the statement behind them). Idempotent; the destructor
+  // closes too.
+  virtual void Close() = 0;
+};
+
+// One connection to a catalog. Every SQL text is Jet SQL; a text that cannot be
+// translated to the backend's dialect fails the call without running anything.
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  // Runs every statement of jet_sql (statements separated by ";") in order,
+  // stopping at the first one that fails. No rows are read. Empty text is an error.
+  virtual Status Execute(std::string_view jet_sql) = 0;
+  // Opens a result set over the rows of the one statement of jet_sql.
+  virtual Result<std::unique_ptr<ResultSet>> Query(std::string_view jet_sql) = 0;
+  // The key the last successful INSERT on this connection gave to the table's
+  // auto-numbered key (0 before any insert).
+  virtual int64_t LastInsertKey() const = 0;
+  // Starts a transaction; a call while one is open starts a nested one, which its
+  // Commit folds into the enclosing one and its Rollback undoes alone. Only the
+  // outermost Commit makes the changes durable.
+  virtual Status BeginTransaction() = 0;
+  // Ends the innermost transaction, keeping its changes. When the outermost commit
+  // fails, the whole transaction is rolled back and the error returned.
+  virtual Status Commit() = 0;
+  // Ends the innermost transaction, undoing its changes.
+  virtual Status Rollback() = 0;
+  // The catalog file this connection has open.
+  virtual std::string FileName() const = 0;
+};
+
+// Opens the catalog a connection string names ("Provider=...; Data Source=...;
+// Persist Security Info=False"). Provider "SQLite" or "SQLite3" (any case) opens an
+// existing SQLite file; a missing file is an error, never created here. Jet providers
+// (Microsoft.Jet.OLEDB.*, Microsoft.ACE.OLEDB.*) fail with a message saying they
+// cannot be served on Linux; any other provider, or none, fails naming it.
+Result<std::unique_ptr<Database>> OpenCatalog(std::string_view connection_string);
+
+}  // namespace tomeva::catalog
+
+#endif  // TOMEVA_CATALOG_DATABASE_H_

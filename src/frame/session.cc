@@ -1,0 +1,43 @@
+// Session life cycle and host callback helpers.
+#include "frame/session.h"
+
+#include <vector>
+
+namespace tomeva::frame {
+
+Session::~Session() { Unload(); }
+
+void Session::Unload() {
+  settings_root = XmlNode();
+  folders = XmlNode();
+  files = XmlNode();
+  content_plugins = XmlNode();
+  settings_doc.reset();
+  catalog.reset();
+  book_id_table.clear();
+  book_id_field.clear();
+}
+
+bool Session::ReportProgress(const std::string& source, const std::string& target,
+                             int percent) const {
+  if (host.progress == nullptr) return false;
+  // The callback takes mutable buffers; hand it copies.
+  std::vector<char> src(source.begin(), source.end());
+  src.push_back('\0');
+  std::vector<char> dst(target.begin(), target.end());
+  dst.push_back('\0');
+  return host.progress(host.plugin_nr, src.data(), dst.data(), percent) == 1;
+}
+
+void Session::ShowMessage(const char* title, const std::string& text) const {
+  if (host.request == nullptr) return;
+  std::vector<char> title_buf;
+  if (title != nullptr) title_buf.assign(title, title + std::char_traits<char>::length(title) + 1);
+  std::vector<char> text_buf(text.begin(), text.end());
+  text_buf.push_back('\0');
+  char empty[1] = {'\0'};
+  host.request(host.plugin_nr, RT_MsgOK, title ? title_buf.data() : nullptr, text_buf.data(),
+               empty, 0);
+}
+
+}  // namespace tomeva::frame

@@ -1,0 +1,62 @@
+// The plugin session: everything that lives from FsInit to unload. One Session
+// exists per loaded plugin; the entry points own it and hand the other layers
+// what they need (the catalog connection, the settings root, the library folder)
+// as arguments.
+#ifndef TOMEVA_FRAME_SESSION_H_
+#define TOMEVA_FRAME_SESSION_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "catalog/database.h"
+#include "common/xml_document.h"
+#include "wfx_plugin.h"
+
+namespace tomeva::frame {
+
+// The host's callbacks and the number it gave the plugin.
+struct HostCallbacks {
+  int plugin_nr = 0;
+  tProgressProc progress = nullptr;
+  tLogProc log = nullptr;  // kept, never called: the plugin writes no log
+  tRequestProc request = nullptr;
+};
+
+class Session {
+ public:
+  Session() = default;
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Releases the settings, closes the catalog and unloads content plugins. Safe to
+  // call more than once; only the first call after a start does anything.
+  void Unload();
+
+  bool started() const { return settings_doc.has_value(); }
+
+  HostCallbacks host;
+  std::string module_path;  // this plugin's own shared object
+
+  // The loaded settings document and its required elements.
+  std::optional<XmlDocument> settings_doc;
+  XmlNode settings_root;
+  XmlNode folders;
+  XmlNode files;
+  XmlNode content_plugins;
+  std::string book_id_table;  // properties/simple/id/table
+  std::string book_id_field;  // properties/simple/id/@name
+
+  // The catalog connection; null when the catalog could not be opened.
+  std::unique_ptr<catalog::Database> catalog;
+
+  // Calls the host's progress callback; true when the user asked to abort.
+  bool ReportProgress(const std::string& source, const std::string& target, int percent) const;
+  // Shows a message through the host's request callback (no-op without one).
+  void ShowMessage(const char* title, const std::string& text) const;
+};
+
+}  // namespace tomeva::frame
+
+#endif  // TOMEVA_FRAME_SESSION_H_
