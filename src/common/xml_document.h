@@ -135,6 +135,8 @@ class XmlDocument {
   static Result<XmlDocument> LoadText(std::string_view text, const XmlParseOptions& options = {});
   // A new document without a root element.
   static XmlDocument CreateEmpty();
+  // Takes ownership of a document libxml2 built.
+  static XmlDocument Adopt(xmlDoc* doc);
 
   XmlDocument(XmlDocument&&) noexcept = default;
   XmlDocument& operator=(XmlDocument&&) noexcept = default;
