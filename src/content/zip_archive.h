@@ -69,6 +69,8 @@ class ZipArchive {
 
   // Replaces the content of an existing entry (deflated, with the given external
   // attributes, e.g. 0x20) in memory; written by Commit. Needs kReadWrite.
+  // Attributes without the upper 16 bits keep the entry's Unix mode there. The
+  // entry keeps its name, time and comment; content over max_entry_size fails.
   Status Replace(std::string_view entry_name, std::string_view content,
                  uint32_t external_attributes);
 
