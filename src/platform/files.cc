@@ -169,6 +169,11 @@ Status CopyFile(const std::string& source, const std::string& target, Overwrite 
     copied = WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)), temp);
     if (!copied.ok()) break;
   }
+  if (copied.ok()) {
+    // The copy keeps the source's modification time, as a library copy should.
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.get(), times);
+  }
   if (::close(out.Release()) != 0 && copied.ok()) copied = SystemError("cannot write", temp, errno);
   if (!copied.ok()) {
     ::unlink(temp.c_str());

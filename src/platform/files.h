@@ -33,6 +33,7 @@ enum class Overwrite { kNo, kYes };
 // Copies source to target. The data goes to a temporary file beside target that is
 // renamed into place only when the copy is complete, so a failed copy leaves no
 // partial target. With Overwrite::kNo an existing target is an error and untouched.
+// The copy keeps the source's modification time.
 Status CopyFile(const std::string& source, const std::string& target, Overwrite overwrite);
 // Moves source to target (rename, or copy and delete across file systems). With
 // Overwrite::kNo an existing target is an error.

@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "platform/prompt.h"
@@ -102,6 +103,22 @@ TEST(PromptTest, AskFileNameOffersTheFilterAndTreatsEmptyAsCancel) {
   };
   EXPECT_EQ(AskFileName(refuse, "a", "xml|*.xml", "t"), "");
   EXPECT_EQ(AskFileName(nullptr, "a", "xml|*.xml", "t"), "");
+}
+
+}  // namespace
+}  // namespace tomeva::platform
+
+namespace tomeva::platform {
+namespace {
+
+TEST(FilesTest, CopyKeepsTheModificationTime) {
+  tomeva::testing::TempDir dir;
+  tomeva::testing::WriteFile(dir.Path("src"), "data");
+  struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, dir.Path("src").c_str(), times, 0), 0);
+  ASSERT_TRUE(CopyFile(dir.Path("src"), dir.Path("dst"), Overwrite::kNo).ok());
+  ASSERT_TRUE(FileModifiedTime(dir.Path("dst")).has_value());
+  EXPECT_EQ(FileModifiedTime(dir.Path("dst"))->time_since_epoch().count(), 1000000000);
 }
 
 }  // namespace
