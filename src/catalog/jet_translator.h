@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/sql_dialect.h"
 #include "common/result.h"
 
 namespace tomeva::catalog {
@@ -16,6 +17,9 @@ namespace tomeva::catalog {
 // SQLite SQL. A text that cannot be translated is an Error, never a different
 // statement.
 Result<std::string> TranslateJetSql(std::string_view jet_sql);
+
+// As above, rendered with the rules of `dialect` instead of SQLite's.
+Result<std::string> TranslateJetSql(std::string_view jet_sql, const SqlDialect& dialect);
 
 }  // namespace tomeva::catalog
 
