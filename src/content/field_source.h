@@ -1,0 +1,62 @@
+// The one interface behind which every field source of the metadata layer sits:
+// the built-in sources (file attribute fields, FB2 fields by path rules) and the
+// content plugins loaded from shared objects. Its three operations carry the
+// meaning of the content plugin entry points and answer with that interface's
+// field types (ft_*) and result codes.
+#ifndef TOMEVA_CONTENT_FIELD_SOURCE_H_
+#define TOMEVA_CONTENT_FIELD_SOURCE_H_
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "wdx_plugin.h"
+
+namespace tomeva::content {
+
+// What a source says about one of its fields.
+struct FieldInfo {
+  int type = ft_nomorefields;  // ft_nomorefields: there is no field of that number
+  std::string name;
+  std::string units;  // unit names separated by "|"; empty when the field has none
+};
+
+// A source of named fields of files.
+class FieldSource {
+ public:
+  virtual ~FieldSource() = default;
+
+  // Field number index (0, 1, 2, ...); type ft_nomorefields ends the list.
+  virtual FieldInfo GetSupportedField(int index) = 0;
+
+  // Writes the value of field `field`, unit `unit` (-1: none) of the file into
+  // value, which arrives zero-filled. Text takes at most value.size() - 1 bytes
+  // and a terminating NUL; numbers, dates and times go to its start in the
+  // interface's binary layouts. Answers the field type written or a negative
+  // result code (ft_nosuchfield, ft_fileerror, ft_fieldempty).
+  virtual int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+                       int flags) = 0;
+
+  // Whether SetValue is offered at all.
+  virtual bool CanSetValue() const { return false; }
+
+  // Stores a text value into field `field`, unit `unit` of the file; flags as
+  // the interface defines (setflags_last_attribute: the file may be saved now).
+  // Answers 0 on success, a negative result code otherwise.
+  virtual int SetValue(std::string_view /*file_name*/, int /*field*/, int /*unit*/, int /*type*/,
+                       std::string_view /*value*/, int /*flags*/) {
+    return ft_notsupported;
+  }
+};
+
+// Copies text into a value buffer as a source answers text: at most
+// value.size() - 1 bytes, never ending inside a UTF-8 character, then NUL.
+void WriteTextValue(std::span<char> value, std::string_view text);
+
+// The longest prefix of text of at most max_bytes bytes that does not end
+// inside a UTF-8 character (a sequence cut short at the end is dropped).
+std::string_view CutUtf8(std::string_view text, size_t max_bytes);
+
+}  // namespace tomeva::content
+
+#endif  // TOMEVA_CONTENT_FIELD_SOURCE_H_
