@@ -2,6 +2,7 @@
 #include "catalog/connection_string.h"
 
 #include <cctype>
+#include <optional>
 #include <string>
 
 #include "catalog/database.h"

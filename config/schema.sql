@@ -1,0 +1,74 @@
+-- The default Tomeva catalog: FB2 books with their authors, genres and series.
+--
+-- SQLite SQL, run once when a new catalog file is created. Relationships are
+-- declared as foreign keys; the catalog's MSysRelationships view is made from
+-- them (a nullable referencing column marks an outer join). Text columns that
+-- people search and sort by compare without letter case (COLLATE NOCASE).
+-- Dates are ISO text 'YYYY-MM-DD HH:MM:SS'.
+--
+-- The catalog's connections replace SQLite's NOCASE by one that also folds
+-- Cyrillic letters, so the indexes on NOCASE columns are ordered that way. The
+-- stock sqlite3 shell, whose NOCASE folds ASCII only, reads this file but may
+-- miss Cyrillic rows in indexed lookups and must not write to these tables.
+
+CREATE TABLE Authors (
+  AuthorId INTEGER PRIMARY KEY,
+  Last     TEXT COLLATE NOCASE,
+  First    TEXT COLLATE NOCASE,
+  Middle   TEXT COLLATE NOCASE,
+  Nick     TEXT COLLATE NOCASE
+);
+
+-- FB2 genre codes (sf_history, poetry, ...) with their Russian names.
+CREATE TABLE Genres (
+  GenreId INTEGER PRIMARY KEY,
+  Code    TEXT NOT NULL UNIQUE COLLATE NOCASE,
+  Name    TEXT COLLATE NOCASE
+);
+
+CREATE TABLE Series (
+  SeriesId INTEGER PRIMARY KEY,
+  Name     TEXT COLLATE NOCASE
+);
+
+-- One row per book. Link is the stored file's place (case matters in file
+-- names); fSize and fDate are the file's size and date; SeriesId is empty for a
+-- book outside any series.
+CREATE TABLE Books (
+  BookId     INTEGER PRIMARY KEY,
+  Title      TEXT COLLATE NOCASE,
+  Link       TEXT,
+  fSize      INTEGER,
+  fDate      TEXT,
+  Lang       TEXT COLLATE NOCASE,
+  SrcLang    TEXT COLLATE NOCASE,
+  Year       INTEGER,
+  Annotation TEXT,
+  Keywords   TEXT COLLATE NOCASE,
+  Publisher  TEXT COLLATE NOCASE,
+  ISBN       TEXT,
+  SeriesId   INTEGER REFERENCES Series (SeriesId),
+  SerNo      INTEGER,
+  Compressed SMALLINT,
+  Added      TEXT
+);
+
+CREATE TABLE BookAuthors (
+  BookId   INTEGER NOT NULL REFERENCES Books (BookId) ON DELETE CASCADE,
+  AuthorId INTEGER NOT NULL REFERENCES Authors (AuthorId) ON DELETE CASCADE,
+  PRIMARY KEY (BookId, AuthorId)
+);
+
+CREATE TABLE BookGenres (
+  BookId  INTEGER NOT NULL REFERENCES Books (BookId) ON DELETE CASCADE,
+  GenreId INTEGER NOT NULL REFERENCES Genres (GenreId) ON DELETE CASCADE,
+  PRIMARY KEY (BookId, GenreId)
+);
+
+CREATE INDEX AuthorsByName ON Authors (Last, First, Middle);
+CREATE INDEX BooksByTitle ON Books (Title);
+CREATE INDEX BooksBySeries ON Books (SeriesId);
+CREATE INDEX BooksByYear ON Books (Year);
+CREATE INDEX BookAuthorsByAuthor ON BookAuthors (AuthorId);
+CREATE INDEX BookGenresByGenre ON BookGenres (GenreId);
+CREATE INDEX SeriesByName ON Series (Name);

@@ -1,0 +1,554 @@
+// The SQLite catalog backend: one connection with its caches of Jet translations and
+// prepared statements, the Database that runs statements on it and the streaming
+// result sets it lends statements to.
+#include "catalog/sqlite_database.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <list>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "catalog/jet_functions.h"
+#include "catalog/jet_translator.h"
+#include "catalog/relationships_view.h"
+#include "common/utf8.h"
+
+namespace tomeva::catalog {
+namespace {
+
+constexpr size_t kStatementCacheCapacity = 64;
+constexpr size_t kTranslationCacheCapacity = 256;
+constexpr int kBusyTimeoutMs = 5000;
+constexpr const char kRolledBackByEngine[] =
+    "the transaction was rolled back by the database engine after an error";
+
+// A bounded map from text keys to values that forgets the least recently used entry
+// when full.
+template <typename Value>
+class LruMap {
+ public:
+  explicit LruMap(size_t capacity) : capacity_(capacity) {}
+
+  // The value stored under key, marked as just used; nullptr when absent.
+  Value* Find(const std::string& key) {
+    auto found = index_.find(key);
+    if (found == index_.end()) return nullptr;
+    entries_.splice(entries_.begin(), entries_, found->second);
+    return &found->second->second;
+  }
+
+  // Removes and returns the value stored under key.
+  std::optional<Value> Take(const std::string& key) {
+    auto found = index_.find(key);
+    if (found == index_.end()) return std::nullopt;
+    Value value = std::move(found->second->second);
+    entries_.erase(found->second);
+    index_.erase(found);
+    return value;
+  }
+
+  bool Contains(const std::string& key) const { return index_.contains(key); }
+
+  // Stores value under key (replacing an older one), evicting the least recently
+  // used entry beyond the capacity.
+  void Put(const std::string& key, Value value) {
+    if (std::optional<Value> old = Take(key)) old.reset();
+    entries_.emplace_front(key, std::move(value));
+    index_.emplace(entries_.front().first, entries_.begin());
+    while (entries_.size() > capacity_) {
+      index_.erase(entries_.back().first);
+      entries_.pop_back();
+    }
+  }
+
+ private:
+  using Entry = std::pair<std::string, Value>;
+  size_t capacity_;
+  std::list<Entry> entries_;  // most recently used first
+  std::unordered_map<std::string, typename std::list<Entry>::iterator> index_;
+};
+
+// The prepared statements of one translated text, in order.
+using StatementBatch = std::vector<SqliteStatementHandle>;
+
+bool IsBlankText(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';';
+  });
+}
+
+std::string_view RestOf(std::string_view text, const char* tail) {
+  return text.substr(static_cast<size_t>(tail - text.data()));
+}
+
+// Prepares the first statement of sql for repeated use. Sets *tail past it; the
+// statement is null when sql holds only blanks or comments.
+Result<SqliteStatementHandle> PrepareFirst(sqlite3* db, std::string_view sql,
+                                           std::string_view* tail) {
+  sqlite3_stmt* raw = nullptr;
+  const char* end = nullptr;
+  if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                         SQLITE_PREPARE_PERSISTENT, &raw, &end) != SQLITE_OK) {
+    return SqliteError(db, sql);
+  }
+  *tail = RestOf(sql, end);
+  return SqliteStatementHandle(raw);
+}
+
+// Steps statement until it is done (rows are not read), then resets it.
+Status RunToCompletion(sqlite3* db, sqlite3_stmt* statement) {
+  int step = SQLITE_ROW;
+  while (step == SQLITE_ROW) step = sqlite3_step(statement);
+  Status status;
+  if (step != SQLITE_DONE) status = SqliteError(db, sqlite3_sql(statement));
+  sqlite3_reset(statement);
+  return status;
+}
+
+// Parses exactly `count` decimal digits at text[pos], advancing pos.
+std::optional<int> ReadDigits(std::string_view text, size_t& pos, size_t count) {
+  if (pos + count > text.size()) return std::nullopt;
+  int value = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const char c = text[pos + i];
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  pos += count;
+  return value;
+}
+
+// 'YYYY-MM-DD[( |T)HH:MM[:SS[.fff]]]' with blanks around it.
+std::optional<std::chrono::sys_seconds> ParseIsoDateTime(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  size_t pos = 0;
+  const std::optional<int> year = ReadDigits(text, pos, 4);
+  if (!year || pos >= text.size() || text[pos++] != '-') return std::nullopt;
+  const std::optional<int> month = ReadDigits(text, pos, 2);
+  if (!month || pos >= text.size() || text[pos++] != '-') return std::nullopt;
+  const std::optional<int> day = ReadDigits(text, pos, 2);
+  if (!day) return std::nullopt;
+  const std::chrono::year_month_day date{std::chrono::year(*year),
+                                         std::chrono::month(static_cast<unsigned>(*month)),
+                                         std::chrono::day(static_cast<unsigned>(*day))};
+  if (!date.ok()) return std::nullopt;
+  int hours = 0, minutes = 0, seconds = 0;
+  if (pos < text.size()) {
+    if (text[pos] != ' ' && text[pos] != 'T') return std::nullopt;
+    ++pos;
+    const std::optional<int> h = ReadDigits(text, pos, 2);
+    if (!h || pos >= text.size() || text[pos++] != ':') return std::nullopt;
+    const std::optional<int> m = ReadDigits(text, pos, 2);
+    if (!m) return std::nullopt;
+    hours = *h;
+    minutes = *m;
+    if (pos < text.size()) {
+      if (text[pos++] != ':') return std::nullopt;
+      const std::optional<int> s = ReadDigits(text, pos, 2);
+      if (!s) return std::nullopt;
+      seconds = *s;
+      if (pos < text.size() && text[pos] == '.') {
+        ++pos;
+        if (pos >= text.size()) return std::nullopt;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+      }
+      if (pos != text.size()) return std::nullopt;
+    }
+    if (hours > 23 || minutes > 59 || seconds > 59) return std::nullopt;
+  }
+  return std::chrono::sys_days(date) + std::chrono::hours(hours) +
+         std::chrono::minutes(minutes) + std::chrono::seconds(seconds);
+}
+
+// A Jet date serial: whole days since 1899-12-30 (negative before it), the fraction's
+// magnitude is the time of day. Limited to Jet's years 100 to 9999.
+std::optional<std::chrono::sys_seconds> FromJetSerial(double serial) {
+  if (!std::isfinite(serial) || serial < -657434.0 || serial >= 2958466.0) return std::nullopt;
+  const double whole_days = std::trunc(serial);
+  const auto time_of_day = static_cast<int64_t>(std::llround(std::fabs(serial - whole_days) * 86400.0));
+  constexpr std::chrono::sys_days kJetEpoch{std::chrono::year(1899) / 12 / 30};
+  return kJetEpoch + std::chrono::days(static_cast<int64_t>(whole_days)) +
+         std::chrono::seconds(time_of_day);
+}
+
+// The connection shared by a SqliteDatabase and the result sets it opened, so that
+// a set outliving its Database still reads from an open connection.
+class Connection {
+ public:
+  Connection(SqliteConnectionHandle db, std::string file_name)
+      : db_(std::move(db)),
+        file_name_(std::move(file_name)),
+        translations_(kTranslationCacheCapacity),
+        statements_(kStatementCacheCapacity) {}
+
+  sqlite3* db() const { return db_.get(); }
+  const std::string& file_name() const { return file_name_; }
+
+  // The SQLite text of jet_sql, translated once per distinct text.
+  Result<std::string> Translate(std::string_view jet_sql) {
+    const std::string key(jet_sql);
+    if (const std::string* known = translations_.Find(key)) return *known;
+    Result<std::string> translated = TranslateJetSql(jet_sql);
+    if (!translated.ok()) {
+      return Error{"cannot translate the SQL statement: " + translated.message() +
+                   " [SQL: " + key + "]"};
+    }
+    translations_.Put(key, *translated);
+    return translated;
+  }
+
+  // Runs every statement of the translated text. Statements of a text seen for the
+  // first time are prepared one after the other, each once the one before it has
+  // run, so a text may create a table and then fill it.
+  Status Execute(std::string_view jet_sql) {
+    Result<std::string> sql = Translate(jet_sql);
+    if (!sql.ok()) return sql.error();
+    if (IsBlankText(*sql)) return Error{"empty SQL statement"};
+    if (std::optional<StatementBatch> batch = statements_.Take(*sql)) {
+      Status status;
+      for (const SqliteStatementHandle& statement : *batch) {
+        status = RunToCompletion(db(), statement.get());
+        if (!status.ok()) break;
+      }
+      statements_.Put(*sql, std::move(*batch));
+      return status;
+    }
+    StatementBatch batch;
+    std::string_view rest = *sql;
+    while (!rest.empty()) {
+      Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
+      if (!statement.ok()) return statement.error();
+      if (*statement == nullptr) continue;  // blanks or a comment
+      if (Status status = RunToCompletion(db(), statement->get()); !status.ok()) return status;
+      batch.push_back(std::move(*statement));
+    }
+    if (batch.empty()) return Error{"empty SQL statement [SQL: " + *sql + "]"};
+    statements_.Put(*sql, std::move(batch));
+    return Status::Ok();
+  }
+
+  // A statement for the one statement of jet_sql, lent to the caller exclusively:
+  // the cached one when idle, else a newly prepared one. `key` receives the cache
+  // key to give it back under.
+  Result<SqliteStatementHandle> LendQueryStatement(std::string_view jet_sql, std::string* key) {
+    Result<std::string> sql = Translate(jet_sql);
+    if (!sql.ok()) return sql.error();
+    if (IsBlankText(*sql)) return Error{"empty SQL query"};
+    *key = *sql;
+    if (std::optional<StatementBatch> batch = statements_.Take(*sql)) {
+      if (batch->size() == 1) return std::move(batch->front());
+      statements_.Put(*sql, std::move(*batch));
+      return Error{"a query must be a single statement [SQL: " + *sql + "]"};
+    }
+    std::string_view rest = *sql;
+    Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
+    while (statement.ok() && *statement == nullptr && !rest.empty()) {
+      statement = PrepareFirst(db(), rest, &rest);
+    }
+    if (!statement.ok()) return statement.error();
+    if (*statement == nullptr) return Error{"empty SQL query [SQL: " + *sql + "]"};
+    while (!rest.empty()) {
+      Result<SqliteStatementHandle> more = PrepareFirst(db(), rest, &rest);
+      if (!more.ok() || *more != nullptr) {
+        return Error{"a query must be a single statement [SQL: " + *sql + "]"};
+      }
+    }
+    return statement;
+  }
+
+  // Takes back a lent statement, reset and without bindings, to be reused for the
+  // same text; a spare one (another is already idle) is finalized.
+  void ReturnStatement(const std::string& key, SqliteStatementHandle statement) {
+    sqlite3_reset(statement.get());
+    sqlite3_clear_bindings(statement.get());
+    if (statements_.Contains(key)) return;
+    StatementBatch batch;
+    batch.push_back(std::move(statement));
+    statements_.Put(key, std::move(batch));
+  }
+
+ private:
+  // Statements are declared after db_ so they are finalized before it closes.
+  SqliteConnectionHandle db_;
+  std::string file_name_;
+  LruMap<std::string> translations_;
+  LruMap<StatementBatch> statements_;
+};
+
+class SqliteResultSet final : public ResultSet {
+ public:
+  explicit SqliteResultSet(std::shared_ptr<Connection> connection)
+      : connection_(std::move(connection)) {}
+  ~SqliteResultSet() override { Close(); }
+
+  SqliteResultSet(const SqliteResultSet&) = delete;
+  SqliteResultSet& operator=(const SqliteResultSet&) = delete;
+
+  // Opens jet_sql and moves to its first row.
+  Status Open(std::string_view jet_sql) {
+    Result<SqliteStatementHandle> statement = connection_->LendQueryStatement(jet_sql, &key_);
+    if (!statement.ok()) return statement.error();
+    statement_ = std::move(*statement);
+    at_end_ = false;
+    Status status = Step();
+    if (!status.ok()) Close();
+    return status;
+  }
+
+  bool AtEnd() const override { return at_end_; }
+
+  Status Next() override {
+    if (at_end_) return Error{"the result set is past its last row"};
+    return Step();
+  }
+
+  int ColumnCount() const override {
+    return statement_ ? sqlite3_column_count(statement_.get()) : 0;
+  }
+
+  std::string ColumnName(int index) const override {
+    if (index < 0 || index >= ColumnCount()) return {};
+    const char* name = sqlite3_column_name(statement_.get(), index);
+    return name ? name : "";
+  }
+
+  std::optional<int> ColumnIndex(std::string_view name) const override {
+    const std::string wanted = Utf8Upper(name);
+    for (int i = 0; i < ColumnCount(); ++i) {
+      if (Utf8Upper(ColumnName(i)) == wanted) return i;
+    }
+    return std::nullopt;
+  }
+
+  bool IsNull(int index) const override { return TypeOf(index) == SQLITE_NULL; }
+
+  std::string Text(int index) const override {
+    if (IsNull(index)) return {};
+    const unsigned char* text = sqlite3_column_text(statement_.get(), index);
+    const int bytes = sqlite3_column_bytes(statement_.get(), index);
+    if (text == nullptr) return {};
+    return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(bytes));
+  }
+
+  int32_t Int(int index) const override {
+    if (IsNull(index)) return 0;
+    const sqlite3_int64 value = sqlite3_column_int64(statement_.get(), index);
+    return static_cast<int32_t>(std::clamp<sqlite3_int64>(
+        value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+  }
+
+  std::optional<std::chrono::sys_seconds> DateTime(int index) const override {
+    switch (TypeOf(index)) {
+      case SQLITE_INTEGER:
+      case SQLITE_FLOAT:
+        return FromJetSerial(sqlite3_column_double(statement_.get(), index));
+      case SQLITE_TEXT:
+        return ParseIsoDateTime(Text(index));
+      default:
+        return std::nullopt;
+    }
+  }
+
+  Status Reopen(std::string_view jet_sql) override {
+    Close();
+    return Open(jet_sql);
+  }
+
+  void Close() override {
+    at_end_ = true;
+    types_.clear();
+    if (statement_) connection_->ReturnStatement(key_, std::move(statement_));
+    statement_.reset();
+  }
+
+ private:
+  // Advances to the next row and notes its column types (read before any
+  // conversion, since reading a value as text may change the type SQLite reports).
+  Status Step() {
+    const int step = sqlite3_step(statement_.get());
+    types_.clear();
+    if (step == SQLITE_ROW) {
+      const int count = sqlite3_column_count(statement_.get());
+      types_.reserve(static_cast<size_t>(count));
+      for (int i = 0; i < count; ++i) types_.push_back(sqlite3_column_type(statement_.get(), i));
+      return Status::Ok();
+    }
+    at_end_ = true;
+    if (step == SQLITE_DONE) return Status::Ok();
+    Error error = SqliteError(connection_->db(), sqlite3_sql(statement_.get()));
+    sqlite3_reset(statement_.get());
+    return error;
+  }
+
+  // The current row's type of column index; SQLITE_NULL off a row or out of range.
+  int TypeOf(int index) const {
+    if (at_end_ || index < 0 || static_cast<size_t>(index) >= types_.size()) return SQLITE_NULL;
+    return types_[static_cast<size_t>(index)];
+  }
+
+  std::shared_ptr<Connection> connection_;
+  std::string key_;
+  SqliteStatementHandle statement_;
+  bool at_end_ = true;
+  std::vector<int> types_;
+};
+
+class SqliteDatabase final : public Database {
+ public:
+  explicit SqliteDatabase(std::shared_ptr<Connection> connection)
+      : connection_(std::move(connection)) {}
+
+  Status Execute(std::string_view jet_sql) override { return connection_->Execute(jet_sql); }
+
+  Result<std::unique_ptr<ResultSet>> Query(std::string_view jet_sql) override {
+    auto set = std::make_unique<SqliteResultSet>(connection_);
+    if (Status status = set->Open(jet_sql); !status.ok()) return status.error();
+    return std::unique_ptr<ResultSet>(std::move(set));
+  }
+
+  int64_t LastInsertKey() const override { return sqlite3_last_insert_rowid(connection_->db()); }
+
+  Status BeginTransaction() override {
+    if (EngineRolledBack()) return Error{kRolledBackByEngine};
+    // The outermost transaction takes the write lock at once (waiting out other
+    // writers with the busy timeout) rather than failing later when it first writes.
+    const std::string sql =
+        depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT " + SavepointName(depth_ + 1);
+    if (Status status = Control(sql); !status.ok()) return status;
+    ++depth_;
+    return Status::Ok();
+  }
+
+  Status Commit() override {
+    if (depth_ == 0) return Error{"no transaction is open"};
+    if (EngineRolledBack()) {
+      LeaveLevel();
+      return Error{kRolledBackByEngine};
+    }
+    if (depth_ > 1) {
+      if (Status status = Control("RELEASE " + SavepointName(depth_)); !status.ok()) return status;
+      LeaveLevel();
+      return Status::Ok();
+    }
+    Status status = Control("COMMIT");
+    if (!status.ok() && !sqlite3_get_autocommit(connection_->db())) {
+      // A commit that cannot complete must not leave the transaction (and its
+      // locks) open behind a reported failure.
+      (void)Control("ROLLBACK");
+    }
+    LeaveLevel();
+    return status;
+  }
+
+  Status Rollback() override {
+    if (depth_ == 0) return Error{"no transaction is open"};
+    if (EngineRolledBack()) {  // already undone
+      LeaveLevel();
+      return Status::Ok();
+    }
+    if (depth_ > 1) {
+      const std::string name = SavepointName(depth_);
+      if (Status status = Control("ROLLBACK TO " + name); !status.ok()) return status;
+      if (Status status = Control("RELEASE " + name); !status.ok()) return status;
+      LeaveLevel();
+      return Status::Ok();
+    }
+    Status status = Control("ROLLBACK");
+    LeaveLevel();
+    return status;
+  }
+
+  std::string FileName() const override { return connection_->file_name(); }
+
+ private:
+  static std::string SavepointName(int level) { return "tomeva_level_" + std::to_string(level); }
+
+  // Runs a transaction control statement of this class's own.
+  Status Control(const std::string& sql) {
+    if (sqlite3_exec(connection_->db(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+      return SqliteError(connection_->db(), sql);
+    }
+    return Status::Ok();
+  }
+
+  // SQLite rolls a transaction back by itself after some errors (a full disk, an
+  // I/O error). True when that happened to the open transaction: its remaining
+  // levels then only unwind, Commit reporting the loss.
+  bool EngineRolledBack() {
+    if (depth_ > 0 && sqlite3_get_autocommit(connection_->db())) rolled_back_ = true;
+    return rolled_back_;
+  }
+
+  void LeaveLevel() {
+    if (--depth_ == 0) rolled_back_ = false;
+  }
+
+  std::shared_ptr<Connection> connection_;
+  int depth_ = 0;
+  bool rolled_back_ = false;
+};
+
+Status RunPragma(sqlite3* db, const char* sql) {
+  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) return SqliteError(db, sql);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Error SqliteError(sqlite3* db, std::string_view sql) {
+  std::string message = "SQLite: ";
+  message += db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+  if (!sql.empty()) {
+    message += " [SQL: ";
+    message += sql;
+    message += "]";
+  }
+  return Error{std::move(message)};
+}
+
+Result<SqliteConnectionHandle> OpenSqliteConnection(const std::string& path, int flags) {
+  sqlite3* raw = nullptr;
+  const int opened = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
+  SqliteConnectionHandle db(raw);
+  if (opened != SQLITE_OK) {
+    return Error{"cannot open the catalog file " + path + ": " +
+                 (db ? sqlite3_errmsg(db.get()) : "out of memory")};
+  }
+  sqlite3_extended_result_codes(db.get(), 1);
+  return db;
+}
+
+Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
+  if (path.empty()) return Error{"no catalog file is named"};
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path, ignored)) {
+    return Error{"the catalog file " + path + " does not exist"};
+  }
+  Result<SqliteConnectionHandle> db = OpenSqliteConnection(path, SQLITE_OPEN_READWRITE);
+  if (!db.ok()) return db.error();
+  sqlite3* handle = db->get();
+  sqlite3_busy_timeout(handle, kBusyTimeoutMs);
+  // The first statement reads the file header: a file that is not a SQLite
+  // database fails here.
+  for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
+                             "PRAGMA foreign_keys=ON"}) {
+    if (Status status = RunPragma(handle, pragma); !status.ok()) {
+      return Error{"cannot open the catalog file " + path + ": " + status.message()};
+    }
+  }
+  if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
+  if (Status status = EnsureRelationshipsView(handle); !status.ok()) return status.error();
+  auto connection = std::make_shared<Connection>(std::move(*db), path);
+  return std::unique_ptr<Database>(std::make_unique<SqliteDatabase>(std::move(connection)));
+}
+
+}  // namespace tomeva::catalog
