@@ -8,14 +8,29 @@ namespace tomeva::frame {
 Session::~Session() { Unload(); }
 
 void Session::Unload() {
+  // Listings read the catalog and the field host points into the settings, so
+  // they go first; the settings document goes last.
+  listings.clear();
+  field_host.reset();
+  catalog.reset();
   settings_root = XmlNode();
   folders = XmlNode();
   files = XmlNode();
   content_plugins = XmlNode();
   settings_doc.reset();
-  catalog.reset();
   book_id_table.clear();
   book_id_field.clear();
+}
+
+tree::CatalogView Session::View() const {
+  tree::CatalogView view;
+  view.db = catalog.get();
+  view.settings_root = settings_root;
+  view.folders = folders;
+  view.files = files;
+  view.book_id_table = book_id_table;
+  view.book_id_field = book_id_field;
+  return view;
 }
 
 bool Session::ReportProgress(const std::string& source, const std::string& target,

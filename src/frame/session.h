@@ -5,12 +5,16 @@
 #ifndef TOMEVA_FRAME_SESSION_H_
 #define TOMEVA_FRAME_SESSION_H_
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "catalog/database.h"
 #include "common/xml_document.h"
+#include "content/field_host.h"
+#include "tree/catalog_view.h"
+#include "tree/folder_listing.h"
 #include "wfx_plugin.h"
 
 namespace tomeva::frame {
@@ -50,6 +54,16 @@ class Session {
 
   // The catalog connection; null when the catalog could not be opened.
   std::unique_ptr<catalog::Database> catalog;
+
+  // The field sources of the settings' ContentPlugins list.
+  std::unique_ptr<content::FieldHost> field_host;
+
+  // Listings the host holds open, by the handle it was given. Handles the host
+  // passes back are looked up here, so a stale or foreign handle is harmless.
+  std::map<const void*, std::unique_ptr<tree::FolderListing>> listings;
+
+  // What the folder tree needs of this session.
+  tree::CatalogView View() const;
 
   // Calls the host's progress callback; true when the user asked to abort.
   bool ReportProgress(const std::string& source, const std::string& target, int percent) const;

@@ -15,6 +15,7 @@
 #include "common/path_rules.h"
 #include "common/text.h"
 #include "platform/files.h"
+#include "platform/module.h"
 #include "platform/path_style.h"
 #include "platform/prompt.h"
 
@@ -63,10 +64,12 @@ platform::TextRequest HostTextRequest(const Session& session) {
   };
 }
 
-// An answer of the prompt, made absolute against the plugin's folder.
+// A file name from the user or Tomeva.ini, made absolute against the plugin's
+// folder. It is otherwise taken byte for byte: a name with a trailing line break
+// names a file that does not exist, and the user is told so.
 std::string AbsoluteAnswer(const Session& session, const std::string& answer) {
-  if (answer.empty()) return answer;
-  return ResolvePath(kStyle, FolderPart(kStyle, session.module_path), answer);
+  if (answer.empty() || answer.front() == '/') return answer;
+  return std::string(FolderPart(kStyle, session.module_path)) + answer;
 }
 
 bool EndsWithSeparator(std::string_view text) {
@@ -159,7 +162,7 @@ int StartSession(Session& session) {
       }
       if (!redirect.empty()) {
         if (EndsWithSeparator(redirect)) {
-          std::string folder = AbsoluteAnswer(session, redirect) + "/";
+          std::string folder = AbsoluteAnswer(session, redirect);
           settings_path = ChangeFileExtension(
               kStyle, folder + std::string(FileNamePart(kStyle, module_path)), ".xml");
           base_path = settings_path;
@@ -211,6 +214,9 @@ int StartSession(Session& session) {
     // Field sources: the built-in ones come first.
     session.content_plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);
     AddBuiltinSources(session.content_plugins);
+    session.field_host = std::make_unique<content::FieldHost>(
+        session.content_plugins, FolderPart(kStyle, module_path),
+        FolderPart(kStyle, platform::ExecutablePath()));
     return 0;
   } catch (const std::exception& e) {
     session.Unload();

@@ -21,4 +21,10 @@ std::string ModulePathOf(const void* address) {
   return std::filesystem::absolute(info.dli_fname, ec).string();
 }
 
+std::string ExecutablePath() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.string();
+}
+
 }  // namespace tomeva::platform

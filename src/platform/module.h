@@ -11,6 +11,9 @@ namespace tomeva::platform {
 // empty when it cannot be found.
 std::string ModulePathOf(const void* address);
 
+// Absolute file name of the running program (the host, when the plugin asks).
+std::string ExecutablePath();
+
 }  // namespace tomeva::platform
 
 #endif  // TOMEVA_PLATFORM_MODULE_H_

@@ -5,7 +5,9 @@
 
 #include "catalog/catalog_file.h"
 #include "common/node_path.h"
+#include "common/path_rules.h"
 #include "frame/startup.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace tomeva::frame {
@@ -21,6 +23,7 @@ class SessionStartTest : public ::testing::Test {
     WriteFile(session_.module_path, "");
   }
   void MakeCatalog(const std::string& path) {
+    ASSERT_TRUE(platform::CreateFolders(std::string(FolderPart(platform::PathStyle::kPosix, path))).ok());
     ASSERT_TRUE(catalog::CreateCatalogFile(path, "CREATE TABLE Books (BookId INTEGER);").ok());
   }
   TempDir dir_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog/catalog_file.h"
+#include "catalog/database.h"
 #include "support/temp_dir.h"
 #include "wfx/plugin_harness.h"
 
