@@ -25,7 +25,8 @@ TEST(SqlValueTest, AValueStartingWithAQuoteCannotEscapeItsLiteral) {
   EXPECT_EQ(SqlValue("\"x\" or 1=1 --"), "\"\"\"x\"\" or 1=1 --\"");
   EXPECT_EQ(SqlValue("\"x"), "\"\"\"x\"");
   EXPECT_EQ(SqlValue("\"a\"b\""), "\"\"\"a\"\"b\"\"\"");
-  EXPECT_EQ(SqlValue("   "), "   ");
+  // Blanks alone are no number: quoted, so the statement stays well-formed.
+  EXPECT_EQ(SqlValue("   "), "\"   \"");
 }
 
 TEST(WhereTest, ConditionsQualifyColumnsAndDropTheLastAnd) {

@@ -1,0 +1,255 @@
+// Property tree persistence.
+#include "catalog/property_tree.h"
+
+#include "catalog/statements.h"
+#include "common/node_path.h"
+#include "common/params.h"
+#include "common/template.h"
+#include "common/text.h"
+
+namespace tomeva::catalog {
+namespace {
+
+const std::string kCrLfText(kCrLf);
+
+// Relationship between the book table (t1) and a related table (t2) declared in
+// either direction.
+constexpr std::string_view kDirectTemplate =
+    "'SELECT MSysRelationships.szColumn, MSysRelationships.szReferencedColumn FROM "
+    "MSysRelationships WHERE (((MSysRelationships.szObject)='t1') AND "
+    "((MSysRelationships.szReferencedObject)='t2')) OR (((MSysRelationships.szObject)='t2') "
+    "AND ((MSysRelationships.szReferencedObject)='t1'));'";
+
+// A table related to both the book table (t1) and the related table (t2): a link table.
+constexpr std::string_view kLinkTemplate =
+    "'SELECT MSysRelationships.szColumn, MSysRelationships_1.szColumn, "
+    "MSysRelationships.szObject FROM MSysRelationships INNER JOIN MSysRelationships AS "
+    "MSysRelationships_1 ON (MSysRelationships.szReferencedObject <> "
+    "MSysRelationships_1.szReferencedObject) AND (MSysRelationships.szObject = "
+    "MSysRelationships_1.szObject) WHERE (MSysRelationships.szReferencedObject='t1')AND"
+    "(MSysRelationships_1.szReferencedObject='t2');'";
+
+std::string RelationshipQuery(std::string_view tmpl, std::string_view book_table,
+                              std::string_view table) {
+  return ExpandTemplate(tmpl, "t1=\"" + std::string(book_table) + "\"" + kCrLfText + "t2=\"" +
+                                  std::string(table) + "\"" + kCrLfText);
+}
+
+bool IsSafeName(std::string_view name) {
+  return !name.empty() && name.find_first_of("\"'[]; ") == std::string_view::npos;
+}
+
+// Gathers the lines of table out of values: the rest of the current line and every
+// later line of that table, as Column=value lines; other lines stay in values.
+std::string TakeTableLines(std::string& values, std::string_view table) {
+  std::string related = CutToken(values, kCrLf) + kCrLfText;
+  std::string others;
+  while (!values.empty()) {
+    std::string line = CutToken(values, kCrLf);
+    if (line.empty()) continue;
+    std::string_view line_table = TextBeforeChar(line, '.');
+    if (line_table.size() < line.size() && line_table == table) {
+      related += line.substr(line_table.size() + 1) + kCrLfText;
+    } else {
+      others += line + kCrLfText;
+    }
+  }
+  values = others;
+  return related;
+}
+
+bool ExecIgnoringErrors(const PropertyContext& ctx, const std::string& sql) {
+  return ExecSql(ctx.db, sql) == WriteStatus::kRan;
+}
+
+// The child of the book element whose name attribute is column.
+XmlNode BookElementChild(const PropertyContext& ctx, std::string_view column) {
+  XmlNode book = NodeByPath(ctx.settings_root, "properties/simple/id", /*create=*/false);
+  if (!book) return {};
+  for (XmlNode child : book.ChildElements()) {
+    if (child.Attribute("name").value_or("") == column) return child;
+  }
+  return {};
+}
+
+// The catalog row named by key_line ("Col=value") of table, as parameter text;
+// empty values when key_line names no row.
+std::string RowValues(const PropertyContext& ctx, XmlNode definition, std::string_view key_line) {
+  if (key_line.empty() || key_line.back() == '=') return {};
+  std::string table = GetPathText(definition, "table");
+  std::string_view column = TextBeforeChar(key_line, '=');
+  std::string_view value = key_line.substr(std::min(key_line.size(), column.size() + 1));
+  if (!IsSafeName(table) || !IsSafeName(column)) return {};
+  return SelectRowParams(ctx.db, table, std::string(column) + "=" + SqlValue(value));
+}
+
+}  // namespace
+
+bool ChangeContentOn(const PropertyContext& ctx) {
+  return GetPathText(ctx.settings_root, "changecont") == "-1";
+}
+
+Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string_view values_in,
+                                         std::string_view book_line) {
+  BookProperties list;
+  std::string values = JoinParams(values_in, kCrLf);
+  const std::string key_field(TextBeforeChar(book_line, '='));
+  const std::string key(book_line.substr(std::min(book_line.size(), key_field.size() + 1)));
+  while (!values.empty()) {
+    BookProperty p;
+    p.book_table = ctx.book_id_table;
+    p.book_key_field = key_field;
+    p.book_key = key;
+    std::string table = CutTokenChar(values, '.');
+    if (table == ctx.book_id_table) {
+      p.kind = BookProperty::Kind::kColumn;
+      p.column = CutTokenChar(values, '=');
+      p.name = p.column;
+      p.value = CutToken(values, kCrLf);
+      list.push_back(std::move(p));
+      continue;
+    }
+    std::string related = TakeTableLines(values, table);
+    if (!IsSafeName(table)) continue;
+    std::unique_ptr<ResultSet> direct =
+        OpenQuery(ctx.db, RelationshipQuery(kDirectTemplate, ctx.book_id_table, table));
+    if (!direct) return Error{"cannot read the relationships of table " + table};
+    if (!direct->AtEnd()) {
+      p.kind = BookProperty::Kind::kColumn;
+      p.ref_table = table;
+      p.column = direct->Text(0);
+      p.ref_column = direct->Text(1);
+      direct.reset();
+      p.name = table + "." + p.ref_column;
+      int32_t ref = FindOrInsertRow(ctx.db, table, p.ref_column, related, FindMode::kFindOrInsert);
+      if (ref < 0) continue;  // no related row: applying it would store a bogus key
+      p.value = std::to_string(ref);
+      list.push_back(std::move(p));
+      continue;
+    }
+    direct.reset();
+    std::unique_ptr<ResultSet> link =
+        OpenQuery(ctx.db, RelationshipQuery(kLinkTemplate, ctx.book_id_table, table));
+    if (!link) return Error{"cannot read the relationships of table " + table};
+    if (link->AtEnd()) continue;  // not related to books: dropped
+    p.kind = BookProperty::Kind::kLink;
+    p.ref_table = table;
+    p.column = link->Text(0);
+    p.ref_column = link->Text(1);
+    p.link_table = link->Text(2);
+    link.reset();
+    p.name = table + "." + p.ref_column;
+    int32_t ref = FindOrInsertRow(ctx.db, table, p.ref_column, related, FindMode::kFindOrInsert);
+    if (ref < 0) continue;
+    p.ref_key = std::to_string(ref);
+    list.push_back(std::move(p));
+  }
+  return list;
+}
+
+void SetBookColumn(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
+  ExecIgnoringErrors(ctx, "UPDATE " + p.book_table + " SET " + p.column + "=" + SqlValue(p.value) +
+                              " WHERE " + p.book_key_field + "=" + p.book_key + ";");
+  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+  XmlNode child = BookElementChild(ctx, p.column);
+  if (!child) return;
+  if (child.Name() == "field") {
+    ctx.fields->SetFieldValue(child.Attribute("path").value_or(""), file, p.value);
+  } else if (child.Name() == "id") {
+    WriteBackFields(ctx, child, file, p.column + "=" + p.value, 0);
+  }
+}
+
+void AddLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
+  ExecIgnoringErrors(ctx, "INSERT INTO " + p.link_table + " (" + p.column + ", " + p.ref_column +
+                              ")" + " VALUES (" + p.book_key + ", " + p.ref_key + " );");
+  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+  XmlNode def = FindLinkDefinition(ctx, p.link_table);
+  if (!def) return;
+  WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=" + p.ref_key, -1);
+}
+
+void ReplaceLink(const PropertyContext& ctx, const BookProperty& old_p, const BookProperty& new_p,
+                 const std::string& file) {
+  if (old_p.ref_key == new_p.ref_key) return;
+  bool moved = ExecIgnoringErrors(
+      ctx, "UPDATE " + old_p.link_table + " SET " + new_p.book_key_field + "=" + new_p.book_key +
+               ", " + new_p.ref_column + "=" + new_p.ref_key + " WHERE ((" +
+               old_p.book_key_field + "=" + old_p.book_key + ")AND(" + old_p.ref_column + "=" +
+               old_p.ref_key + "));");
+  if (!moved) {
+    // The book already has the new value: the old link must still go, or the move
+    // would leave the book where it was.
+    ExecIgnoringErrors(ctx, "DELETE FROM " + old_p.link_table + " WHERE ((" +
+                                old_p.book_key_field + "=" + old_p.book_key + ")AND(" +
+                                old_p.ref_column + "=" + old_p.ref_key + "));");
+  }
+  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+  XmlNode def = FindLinkDefinition(ctx, old_p.link_table);
+  if (!def) return;
+  std::optional<int> k = FindOccurrence(ctx, file, def, old_p.ref_column + "=" + old_p.ref_key);
+  if (!k) return;
+  WriteBackFields(ctx, def.FirstChildElement("id"), file,
+                  moved ? new_p.ref_column + "=" + new_p.ref_key : old_p.ref_column + "=-1", *k);
+}
+
+void RemoveLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
+  ExecIgnoringErrors(ctx, "DELETE FROM " + p.link_table + " WHERE ((" + p.book_key_field + "=" +
+                              p.book_key + ")AND(" + p.ref_column + "=" + p.ref_key + "));");
+  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+  XmlNode def = FindLinkDefinition(ctx, p.link_table);
+  if (!def) return;
+  std::optional<int> k = FindOccurrence(ctx, file, def, p.ref_column + "=" + p.ref_key);
+  if (!k) return;  // the file does not show this value: nothing to empty
+  WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=-1", *k);
+}
+
+void WriteBackFields(const PropertyContext& ctx, XmlNode definition, const std::string& file,
+                     std::string_view key_line, int index) {
+  if (!definition || ctx.fields == nullptr) return;
+  std::string row = RowValues(ctx, definition, key_line);
+  for (XmlNode field : definition.ChildElements()) {
+    if (field.Name() != "field") continue;
+    std::string value = GetParam(row, field.Attribute("name").value_or(""));
+    std::string reference =
+        field.Attribute("path").value_or("") + ".[" + std::to_string(index) + "]";
+    ctx.fields->SetFieldValue(reference, file, value);
+    if (index == -1) index = 0;
+  }
+}
+
+std::optional<int> FindOccurrence(const PropertyContext& ctx, const std::string& file,
+                                  XmlNode link_definition, std::string_view key_line) {
+  if (!link_definition || ctx.fields == nullptr) return std::nullopt;
+  XmlNode id = link_definition.FirstChildElement("id");
+  if (!id) return std::nullopt;
+  std::string row = RowValues(ctx, id, key_line);
+  for (int n = 0; n < 10; ++n) {
+    bool matches = true;
+    for (XmlNode field : id.ChildElements()) {
+      if (field.Name() != "field") continue;
+      std::string reference =
+          field.Attribute("path").value_or("") + ".[" + std::to_string(n) + "]";
+      if (ctx.fields->GetFieldValue(reference, file) !=
+          GetParam(row, field.Attribute("name").value_or(""))) {
+        matches = false;
+        break;
+      }
+    }
+    if (matches) return n;
+  }
+  return std::nullopt;
+}
+
+XmlNode FindLinkDefinition(const PropertyContext& ctx, std::string_view link_table) {
+  XmlNode properties = ctx.settings_root.FirstChildElement("properties");
+  if (!properties) return {};
+  const std::string wanted = UpperCaseText(link_table);
+  for (XmlNode child : properties.ChildElements()) {
+    XmlNode link = child.FirstChildElement("linktable");
+    if (link && UpperCaseText(link.Text()) == wanted) return child;
+  }
+  return {};
+}
+
+}  // namespace tomeva::catalog
