@@ -1,6 +1,8 @@
 // Property tree persistence.
 #include "catalog/property_tree.h"
 
+#include <cctype>
+
 #include "catalog/statements.h"
 #include "common/node_path.h"
 #include "common/params.h"
@@ -58,6 +60,38 @@ std::string TakeTableLines(std::string& values, std::string_view table) {
   return related;
 }
 
+bool IsIdentifier(std::string_view name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
+  }
+  return true;
+}
+
+// The key of the related row that lines describe. Lines naming plain columns
+// find, complete or insert the row by their values. A line may instead name an
+// expression over the table's columns (a folder shown as "Last First Middle"
+// captures the expression that computes that name): the row is then only found,
+// as the one for which the expression gives the value.
+int32_t RelatedRowKey(const PropertyContext& ctx, const std::string& table,
+                      const std::string& key_column, const std::string& lines) {
+  std::vector<Param> entries = SplitParams(lines);
+  bool plain = true;
+  for (const Param& p : entries) plain = plain && IsIdentifier(p.name);
+  if (plain) return FindOrInsertRow(ctx.db, table, key_column, lines, FindMode::kFindOrInsert);
+  std::string where;
+  for (const Param& p : entries) {
+    if (!where.empty()) where += " AND ";
+    if (IsIdentifier(p.name)) {
+      where += "(" + table + "." + p.name + "=" + SqlValue(p.value) + ")";
+    } else {
+      where += "((" + table + "." + p.name + ")=" + DoubleQuoted(p.value) + ")";
+    }
+  }
+  return QueryInt(ctx.db, "SELECT " + table + "." + key_column + " FROM " + table + " WHERE " +
+                              where + ";");
+}
+
 bool ExecIgnoringErrors(const PropertyContext& ctx, const std::string& sql) {
   return ExecSql(ctx.db, sql) == WriteStatus::kRan;
 }
@@ -106,7 +140,9 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
       p.column = CutTokenChar(values, '=');
       p.name = p.column;
       p.value = CutToken(values, kCrLf);
-      list.push_back(std::move(p));
+      // An expression over the book row (a shown book name) identifies the book;
+      // it is no value to store.
+      if (IsIdentifier(p.column)) list.push_back(std::move(p));
       continue;
     }
     std::string related = TakeTableLines(values, table);
@@ -121,7 +157,7 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
       p.ref_column = direct->Text(1);
       direct.reset();
       p.name = table + "." + p.ref_column;
-      int32_t ref = FindOrInsertRow(ctx.db, table, p.ref_column, related, FindMode::kFindOrInsert);
+      int32_t ref = RelatedRowKey(ctx, table, p.ref_column, related);
       if (ref < 0) continue;  // no related row: applying it would store a bogus key
       p.value = std::to_string(ref);
       list.push_back(std::move(p));
@@ -139,7 +175,7 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
     p.link_table = link->Text(2);
     link.reset();
     p.name = table + "." + p.ref_column;
-    int32_t ref = FindOrInsertRow(ctx.db, table, p.ref_column, related, FindMode::kFindOrInsert);
+    int32_t ref = RelatedRowKey(ctx, table, p.ref_column, related);
     if (ref < 0) continue;
     p.ref_key = std::to_string(ref);
     list.push_back(std::move(p));

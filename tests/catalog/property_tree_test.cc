@@ -174,3 +174,29 @@ TEST_F(PropertyTreeTest, WriteBackWithAnEmptyKeyWritesEmptyValues) {
 
 }  // namespace
 }  // namespace tomeva::catalog
+
+namespace tomeva::catalog {
+namespace {
+
+TEST_F(PropertyTreeTest, AnExpressionCaptureFindsItsRowByTheShownName) {
+  auto list = BuildPropertyTree(
+      ctx_,
+      "Authors.Last & \" \" & Authors.First=Roe Rick\r\n"
+      "iif(Nz(Books.Title,\"\")<>\"\",Books.Title,\"?\")=Ode\r\n",
+      "BookId=42");
+  ASSERT_TRUE(list.ok()) << list.message();
+  // The book name identifies the book and is no column to set; the author name
+  // finds the existing author and inserts nothing.
+  ASSERT_EQ(list->size(), 1u);
+  EXPECT_EQ((*list)[0].kind, BookProperty::Kind::kLink);
+  EXPECT_EQ((*list)[0].ref_key, "2");
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "2");
+  auto missing = BuildPropertyTree(ctx_, "Authors.Last & \" \" & Authors.First=No One\r\n",
+                                   "BookId=42");
+  ASSERT_TRUE(missing.ok());
+  EXPECT_TRUE(missing->empty());
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "2");
+}
+
+}  // namespace
+}  // namespace tomeva::catalog
