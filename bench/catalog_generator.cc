@@ -1,0 +1,147 @@
+// Generated catalogs: rows written with prepared statements in one transaction.
+#include "catalog_generator.h"
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include "catalog/catalog_file.h"
+#include "catalog/jet_functions.h"
+
+namespace tomeva::bench {
+namespace {
+
+const char* kLastNames[] = {"Толстой", "Достоевский", "Чехов", "Пушкин", "Гоголь", "Тургенев",
+                            "Булгаков", "Набоков", "Smith", "Doe", "Adams", "Brown", "Clarke",
+                            "Asimov", "Heinlein", "Le Guin", "Bradbury", "Дюма", "Верн", "Уэллс"};
+const char* kFirstNames[] = {"Лев", "Фёдор", "Антон", "Александр", "Николай", "Иван",
+                             "Михаил", "Владимир", "John", "Jane", "Douglas", "Arthur"};
+const char* kWords[] = {"Война", "мир", "звёзды", "тень", "дорога", "город", "ночь", "ветер",
+                        "Ship", "Star", "Time", "Machine", "river", "stone", "house", "sea"};
+
+void Exec(sqlite3* db, const char* sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+    std::string message = error ? error : "?";
+    sqlite3_free(error);
+    throw std::runtime_error(message);
+  }
+}
+
+struct Statement {
+  Statement(sqlite3* db, const char* sql) {
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+      throw std::runtime_error(sqlite3_errmsg(db));
+    }
+  }
+  ~Statement() { sqlite3_finalize(stmt); }
+  void Run() {
+    sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+  }
+  sqlite3_stmt* stmt = nullptr;
+};
+
+}  // namespace
+
+std::string SourceFile(const std::string& relative) {
+  std::ifstream in(std::string(TOMEVA_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int64_t PeakMemoryKib() {
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) {
+  const std::string marker = path + ".shape";
+  const std::string wanted = std::to_string(shape.books) + "/" + std::to_string(shape.authors) +
+                             "/" + std::to_string(shape.big_genre_books);
+  {
+    std::ifstream in(marker);
+    std::string have;
+    if (in >> have && have == wanted) return path;
+  }
+  std::remove(path.c_str());
+  std::remove((path + "-wal").c_str());
+  std::remove((path + "-shm").c_str());
+  if (!catalog::CreateCatalogFile(path, SourceFile("config/schema.sql")).ok()) {
+    throw std::runtime_error("cannot create " + path);
+  }
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  (void)catalog::RegisterJetFunctions(db);
+  Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN;");
+  const int authors = shape.authors > 0 ? shape.authors : std::max(1, shape.books / 10);
+  {
+    Statement genre(db, "INSERT INTO Genres (GenreId, Code, Name) VALUES (?, ?, ?)");
+    for (int g = 1; g <= 40; ++g) {
+      std::string code = "genre_" + std::to_string(g);
+      std::string name = "Жанр " + std::to_string(g);
+      sqlite3_bind_int(genre.stmt, 1, g);
+      sqlite3_bind_text(genre.stmt, 2, code.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(genre.stmt, 3, name.c_str(), -1, SQLITE_TRANSIENT);
+      genre.Run();
+    }
+    Statement series(db, "INSERT INTO Series (SeriesId, Name) VALUES (?, ?)");
+    for (int s = 1; s <= shape.books / 50 + 1; ++s) {
+      std::string name = std::string(kWords[s % 16]) + " " + std::to_string(s);
+      sqlite3_bind_int(series.stmt, 1, s);
+      sqlite3_bind_text(series.stmt, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+      series.Run();
+    }
+    Statement author(db, "INSERT INTO Authors (AuthorId, Last, First) VALUES (?, ?, ?)");
+    for (int a = 1; a <= authors; ++a) {
+      std::string last = std::string(kLastNames[a % 20]) + (a > 20 ? std::to_string(a) : "");
+      sqlite3_bind_int(author.stmt, 1, a);
+      sqlite3_bind_text(author.stmt, 2, last.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(author.stmt, 3, kFirstNames[a % 12], -1, SQLITE_STATIC);
+      author.Run();
+    }
+    Statement book(db,
+                   "INSERT INTO Books (BookId, Title, Link, fSize, fDate, Year, SeriesId, SerNo) "
+                   "VALUES (?, ?, ?, ?, '2024-05-06 07:08:09', ?, ?, ?)");
+    Statement by(db, "INSERT INTO BookAuthors (BookId, AuthorId) VALUES (?, ?)");
+    Statement in(db, "INSERT INTO BookGenres (BookId, GenreId) VALUES (?, ?)");
+    const int total = shape.books + shape.big_genre_books;
+    for (int b = 1; b <= total; ++b) {
+      std::string title = std::string(kWords[b % 16]) + " " + kWords[(b / 16) % 16] + " " +
+                          std::to_string(b);
+      std::string link = "books/" + std::to_string(b) + ".fb2";
+      sqlite3_bind_int(book.stmt, 1, b);
+      sqlite3_bind_text(book.stmt, 2, title.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(book.stmt, 3, link.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_int(book.stmt, 4, 500000 + b % 1000);
+      sqlite3_bind_int(book.stmt, 5, 1900 + b % 120);
+      if (b % 3 == 0) {
+        sqlite3_bind_int(book.stmt, 6, b / 50 + 1);
+        sqlite3_bind_int(book.stmt, 7, b % 12 + 1);
+      } else {
+        sqlite3_bind_null(book.stmt, 6);
+        sqlite3_bind_null(book.stmt, 7);
+      }
+      book.Run();
+      sqlite3_bind_int(by.stmt, 1, b);
+      sqlite3_bind_int(by.stmt, 2, (b % authors) + 1);
+      by.Run();
+      sqlite3_bind_int(in.stmt, 1, b);
+      sqlite3_bind_int(in.stmt, 2, b > shape.books ? 1 : (b % 40) + 1);
+      in.Run();
+    }
+  }
+  Exec(db, "COMMIT; ANALYZE;");
+  sqlite3_close(db);
+  std::ofstream(marker) << wanted;
+  return path;
+}
+
+}  // namespace tomeva::bench
