@@ -1,0 +1,59 @@
+// The sub-commands that drive a started plugin. Each prints its own output and
+// errors ("tomeva: ..." on stderr) and returns the process exit code.
+#ifndef TOMEVA_CLI_COMMANDS_H_
+#define TOMEVA_CLI_COMMANDS_H_
+
+#include <string>
+#include <vector>
+
+#include "cli/plugin_session.h"
+
+namespace tomeva::cli {
+
+// Exit codes shared by the commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;  // also: a folder the plugin does not serve
+
+struct ListOptions {
+  std::string path = "/";
+  bool long_format = false;
+  bool json = false;
+};
+// ls: the entries of a virtual folder (or the one entry of a book path).
+int RunList(PluginSession& session, const ListOptions& options);
+
+struct GetOptions {
+  std::vector<std::string> paths;
+  std::string destination;
+  bool force = false;
+};
+// get: copies books out of the library with FsGetFile.
+int RunGet(PluginSession& session, const GetOptions& options);
+
+struct PutOptions {
+  std::vector<std::string> sources;
+  std::string target = "/";
+  bool recursive = false;
+  bool force = false;
+};
+// put: offers local FB2 books to the plugin with FsPutFile, with progress and a
+// summary.
+int RunPut(PluginSession& session, const PutOptions& options);
+
+// rm: deletes books with FsDeleteFile.
+int RunRemove(PluginSession& session, const std::vector<std::string>& paths);
+
+// mv and cp: re-classifies a book with FsRenMovFile (move or copy).
+int RunRenameOrCopy(PluginSession& session, const std::string& source,
+                    const std::string& destination, bool move);
+
+// upgrade: upgrades the catalog with UpdateDB5_6.
+int RunUpgrade(PluginSession& session);
+
+// Prints "tomeva: message" on stderr.
+void PrintError(const std::string& message);
+
+}  // namespace tomeva::cli
+
+#endif  // TOMEVA_CLI_COMMANDS_H_

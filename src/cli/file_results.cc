@@ -1,0 +1,27 @@
+// Meanings of the FS_FILE_* results.
+#include "cli/file_results.h"
+
+#include "wfx_plugin.h"
+
+namespace tomeva::cli {
+
+std::string FileResultMeaning(int code) {
+  switch (code) {
+    case FS_FILE_OK: return "done";
+    case FS_FILE_EXISTS:
+    case FS_FILE_EXISTSRESUMEALLOWED: return "the target already exists";
+    case FS_FILE_NOTFOUND: return "not found";
+    case FS_FILE_READERROR: return "the file could not be read or is not a valid book";
+    case FS_FILE_WRITEERROR: return "the target could not be written";
+    case FS_FILE_USERABORT: return "aborted";
+    case FS_FILE_NOTSUPPORTED: return "the plugin does not support this";
+  }
+  return "the plugin failed with result " + std::to_string(code);
+}
+
+std::string ReasonText(const std::optional<std::string>& plugin_reason, int code) {
+  if (plugin_reason && !plugin_reason->empty()) return *plugin_reason;
+  return FileResultMeaning(code);
+}
+
+}  // namespace tomeva::cli

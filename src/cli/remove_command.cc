@@ -1,0 +1,31 @@
+// The rm command: books deleted with FsDeleteFile, as a file manager deletes them.
+#include "cli/commands.h"
+#include "cli/terminal.h"
+#include "cli/virtual_path.h"
+
+namespace tomeva::cli {
+
+int RunRemove(PluginSession& session, const std::vector<std::string>& paths) {
+  if (session.api().delete_file == nullptr) {
+    PrintError(MissingEntryPointMessage(session.plugin_path(), "FsDeleteFile"));
+    return kExitFailed;
+  }
+  PluginSession::StatusScope status(session, VirtualParent(paths.front()), kOpDelete);
+  int exit_code = kExitOk;
+  for (const std::string& path : paths) {
+    if (InterruptRequested()) {
+      PrintError("aborted");
+      return kInterruptedExitCode;
+    }
+    std::vector<char> remote = HostBuffer(NormalVirtualPath(path));
+    session.host().BeginOperation();
+    if (!session.api().delete_file(remote.data())) {
+      std::optional<std::string> reason = session.host().FailureReason();
+      PrintError("cannot delete " + path + (reason ? ": " + *reason : ""));
+      exit_code = kExitFailed;
+    }
+  }
+  return exit_code;
+}
+
+}  // namespace tomeva::cli

@@ -1,0 +1,141 @@
+// Child processes of the tomeva program and the fixture around them.
+#include "cli/cli_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+namespace tomeva::testing {
+namespace {
+
+std::vector<char*> CStrings(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (std::string& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& cwd, const std::string& home) {
+  ProcessResult result;
+  int out_pipe[2];
+  int err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "cannot create pipes";
+    return result;
+  }
+  std::vector<std::string> argv_strings = {program};
+  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> env_strings = {"HOME=" + home, "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
+                                          "TZ=UTC"};
+  std::vector<char*> argv = CStrings(argv_strings);
+  std::vector<char*> envp = CStrings(env_strings);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out_pipe[1], STDOUT_FILENO);
+    dup2(err_pipe[1], STDERR_FILENO);
+    int null_in = open("/dev/null", O_RDONLY);
+    dup2(null_in, STDIN_FILENO);
+    if (chdir(cwd.c_str()) != 0) _exit(126);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  if (pid < 0) {
+    close(out_pipe[0]);
+    close(err_pipe[0]);
+    ADD_FAILURE() << "cannot fork";
+    return result;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open_pipes = 2;
+  while (open_pipes > 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      ADD_FAILURE() << "tomeva did not finish within 60 s";
+      break;
+    }
+    if (poll(fds, 2, 1000) < 0) break;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      ssize_t n = read(fds[i].fd, buffer, sizeof(buffer));
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<size_t>(n));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_pipes;
+      }
+    }
+  }
+  for (pollfd& fd : fds) {
+    if (fd.fd >= 0) close(fd.fd);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+CliFixture::CliFixture() {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir_.Path("plugin"));
+  fs::create_directories(dir_.Path("home"));
+  fs::copy_file(TOMEVA_WFX_PATH, plugin_path());
+  fs::copy(std::string(TOMEVA_BINARY_DIR) + "/config", dir_.Path("plugin/config"),
+           fs::copy_options::recursive);
+}
+
+ProcessResult CliFixture::Run(const std::vector<std::string>& arguments) const {
+  std::vector<std::string> all = {"--plugin", plugin_path()};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  return RunProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"));
+}
+
+void CliFixture::InitLibrary() const {
+  ProcessResult init = Run({"init", library()});
+  ASSERT_EQ(init.exit_code, 0) << init.err;
+}
+
+std::string Fb2Book(const std::string& title, const std::string& last_name,
+                    const std::string& first_name, const std::string& genre, int year) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\">\n"
+         " <description>\n  <title-info>\n"
+         "   <genre>" + genre + "</genre>\n"
+         "   <author><first-name>" + first_name + "</first-name><last-name>" + last_name +
+         "</last-name></author>\n"
+         "   <book-title>" + title + "</book-title>\n"
+         "   <date>" + std::to_string(year) + "</date>\n"
+         "   <lang>ru</lang>\n"
+         "  </title-info>\n </description>\n"
+         " <body><section><p>" + title + ": текст книги.</p></section></body>\n"
+         "</FictionBook>\n";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace tomeva::testing

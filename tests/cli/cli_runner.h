@@ -1,0 +1,55 @@
+// Test support for the tomeva program: runs the built program as a child process
+// with a controlled environment and captures its exit code, stdout and stderr; a
+// private copy of Tomeva.wfx and config/ per test, so Tomeva.ini is only ever
+// written beside that copy; and small FB2 books to import.
+#ifndef TOMEVA_TESTS_CLI_CLI_RUNNER_H_
+#define TOMEVA_TESTS_CLI_CLI_RUNNER_H_
+
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace tomeva::testing {
+
+struct ProcessResult {
+  int exit_code = -1;  // 128 + signal when the program was killed by one
+  std::string out;
+  std::string err;
+};
+
+// Runs program with arguments in folder cwd; the environment holds only HOME
+// (home), PATH, LANG=C.UTF-8 and TZ=UTC. The child is killed after 60 s.
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& cwd, const std::string& home);
+
+// A temporary installation: <dir>/plugin holds a copy of Tomeva.wfx and the
+// build's config/, <dir>/home is the HOME of the runs.
+class CliFixture {
+ public:
+  CliFixture();
+
+  const TempDir& dir() const { return dir_; }
+  std::string Path(const std::string& relative) const { return dir_.Path(relative); }
+  std::string plugin_path() const { return dir_.Path("plugin/Tomeva.wfx"); }
+  std::string library() const { return dir_.Path("library"); }
+
+  // tomeva --plugin <copy> arguments..., run in <dir>.
+  ProcessResult Run(const std::vector<std::string>& arguments) const;
+  // Runs init for library() and fails the test unless it succeeds.
+  void InitLibrary() const;
+
+ private:
+  TempDir dir_;
+};
+
+// An FB2 book in UTF-8 with one author, one genre, a year and a short body.
+std::string Fb2Book(const std::string& title, const std::string& last_name,
+                    const std::string& first_name, const std::string& genre, int year);
+
+// The lines of text (without their line breaks).
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace tomeva::testing
+
+#endif  // TOMEVA_TESTS_CLI_CLI_RUNNER_H_
