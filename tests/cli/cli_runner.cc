@@ -95,6 +95,8 @@ CliFixture::CliFixture() {
   fs::create_directories(dir_.Path("plugin"));
   fs::create_directories(dir_.Path("home"));
   fs::copy_file(TOMEVA_WFX_PATH, plugin_path());
+  // The plugin reads its FB2 field definitions from beside itself.
+  fs::copy_file(std::string(TOMEVA_BINARY_DIR) + "/wdx_xml.xml", dir_.Path("plugin/wdx_xml.xml"));
   fs::copy(std::string(TOMEVA_BINARY_DIR) + "/config", dir_.Path("plugin/config"),
            fs::copy_options::recursive);
 }
