@@ -1,0 +1,28 @@
+// Which book a virtual path names. Only file paths name books: a folder path
+// (ending with "\") stands for the folder's values and names no book, even
+// though the folder's values would match the books listed in it.
+#ifndef TOMEVA_BOOKS_BOOK_LOOKUP_H_
+#define TOMEVA_BOOKS_BOOK_LOOKUP_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "books/book_context.h"
+
+namespace tomeva::books {
+
+// True when path can name a book: not empty and not ending with "\".
+bool IsBookPath(std::string_view path);
+
+// The key of the book path names (tree::BookIdOfPath); -1 for a folder path,
+// a path no file definition matches and a book not in the catalog.
+int32_t BookKeyOfPath(const BookContext& ctx, std::string_view path);
+
+// The absolute path of the stored file of the book path names
+// (tree::BookFileOfPath); "" for a folder path and when there is none.
+std::string StoredFileOfPath(const BookContext& ctx, std::string_view path);
+
+}  // namespace tomeva::books
+
+#endif  // TOMEVA_BOOKS_BOOK_LOOKUP_H_

@@ -1,0 +1,46 @@
+// Book retrieval and preview.
+#include "books/book_retrieval.h"
+
+#include <exception>
+
+#include "books/book_lookup.h"
+#include "platform/files.h"
+#include "tree/path_resolution.h"
+
+namespace tomeva::books {
+
+GetResult CopyBookOut(BookContext& ctx, std::string_view remote_name, const std::string& local_name,
+                      CopyFlags flags) {
+  if (!flags.overwrite && platform::FileExists(local_name)) return GetResult::kExists;
+  if (ReportProgress(ctx, 0)) return GetResult::kAborted;
+  std::string stored;
+  try {
+    const int32_t key = BookKeyOfPath(ctx, remote_name);
+    if (key < 0) return GetResult::kNotFound;
+    stored = tree::BookFileOfId(ctx.view, key);
+  } catch (const std::exception&) {
+    return GetResult::kNotFound;  // the path cannot be read as a book's path
+  }
+  if (stored.empty() || !platform::FileExists(stored)) return GetResult::kReadError;
+  const Status copied = platform::CopyFile(
+      stored, local_name, flags.overwrite ? platform::Overwrite::kYes : platform::Overwrite::kNo);
+  if (!copied.ok()) return GetResult::kReadError;
+  if (ReportProgress(ctx, 100)) return GetResult::kAborted;
+  return GetResult::kOk;
+}
+
+std::string LocalFileOf(BookContext& ctx, std::string_view remote_name) {
+  try {
+    return StoredFileOfPath(ctx, remote_name);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::optional<std::string> PreviewFileOf(BookContext& ctx, std::string_view remote_name) {
+  std::string file = LocalFileOf(ctx, remote_name);
+  if (file.empty() || !platform::FileExists(file)) return std::nullopt;
+  return file;
+}
+
+}  // namespace tomeva::books

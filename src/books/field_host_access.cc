@@ -1,0 +1,15 @@
+// Content field access through the session's field host.
+#include "books/field_host_access.h"
+
+namespace tomeva::books {
+
+std::string FieldHostAccess::GetFieldValue(std::string_view reference, std::string_view file_name) {
+  return host_.GetFieldValue(reference, file_name);
+}
+
+void FieldHostAccess::SetFieldValue(std::string_view reference, std::string_view file_name,
+                                    std::string_view value) {
+  host_.SetFieldValue(reference, file_name, value);
+}
+
+}  // namespace tomeva::books

@@ -1,0 +1,133 @@
+// Book entry points: copying books out (FsGetFile), importing (FsPutFile),
+// deleting (FsDeleteFile), moving, copying and renaming inside the tree
+// (FsRenMovFile), and handing the host the stored file (FsGetLocalName,
+// FsLinksToLocalFiles, FsGetPreviewBitmap). The core reports its own outcomes;
+// they become the interface's codes here.
+#include <cstring>
+#include <string>
+
+#include "books/book_context.h"
+#include "books/book_deletion.h"
+#include "books/book_import.h"
+#include "books/book_move.h"
+#include "books/book_retrieval.h"
+#include "books/field_host_access.h"
+#include "frame/exports/export_util.h"
+#include "frame/host_paths.h"
+#include "frame/plugin.h"
+
+using tomeva::frame::Guarded;
+using tomeva::frame::Session;
+namespace books = tomeva::books;
+
+namespace {
+
+// Runs body with the book context of a started session; fallback otherwise.
+template <typename T, typename Body>
+T WithBooks(T fallback, const std::string& source, const std::string& target, Body&& body) {
+  return Guarded(fallback, [&](Session& session) -> T {
+    if (!session.started() || session.field_host == nullptr) return fallback;
+    books::FieldHostAccess fields(*session.field_host);
+    books::BookContext ctx;
+    ctx.view = session.View();
+    ctx.fields = &fields;
+    ctx.progress = [&session, &source, &target](int percent) {
+      return session.ReportProgress(source, target, percent);
+    };
+    return body(ctx);
+  });
+}
+
+books::CopyFlags FlagsOf(int copy_flags) {
+  books::CopyFlags flags;
+  flags.overwrite = (copy_flags & FS_COPYFLAGS_OVERWRITE) != 0;
+  flags.resume = (copy_flags & FS_COPYFLAGS_RESUME) != 0;
+  flags.move = (copy_flags & FS_COPYFLAGS_MOVE) != 0;
+  return flags;
+}
+
+std::string Text(const char* s) { return s == nullptr ? std::string() : std::string(s); }
+
+}  // namespace
+
+TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
+                            RemoteInfoStruct* /*ri*/) {
+  const std::string remote = Text(RemoteName);
+  const std::string local = Text(LocalName);
+  return WithBooks(FS_FILE_READERROR, remote, local, [&](books::BookContext& ctx) {
+    switch (books::CopyBookOut(ctx, tomeva::frame::FileFromHost(remote), local,
+                               FlagsOf(CopyFlags))) {
+      case books::GetResult::kOk: return FS_FILE_OK;
+      case books::GetResult::kExists: return FS_FILE_EXISTS;
+      case books::GetResult::kAborted: return FS_FILE_USERABORT;
+      case books::GetResult::kNotFound: return FS_FILE_NOTFOUND;
+      case books::GetResult::kReadError: return FS_FILE_READERROR;
+    }
+    return FS_FILE_READERROR;
+  });
+}
+
+TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
+  const std::string local = Text(LocalName);
+  const std::string remote = Text(RemoteName);
+  return WithBooks(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
+    switch (books::ImportBook(ctx, local, tomeva::frame::FileFromHost(remote),
+                              FlagsOf(CopyFlags))) {
+      case books::PutResult::kOk: return FS_FILE_OK;
+      case books::PutResult::kExists: return FS_FILE_EXISTS;
+      case books::PutResult::kWriteError: return FS_FILE_WRITEERROR;
+      case books::PutResult::kAborted: return FS_FILE_USERABORT;
+      case books::PutResult::kNotSupported: return FS_FILE_NOTSUPPORTED;
+    }
+    return FS_FILE_WRITEERROR;
+  });
+}
+
+TOMEVA_EXPORT BOOL FsDeleteFile(char* RemoteName) {
+  const std::string remote = Text(RemoteName);
+  return WithBooks(FALSE, remote, std::string(), [&](books::BookContext& ctx) {
+    return books::DeleteBook(ctx, tomeva::frame::FileFromHost(remote)) ? TRUE : FALSE;
+  });
+}
+
+TOMEVA_EXPORT int FsRenMovFile(char* OldName, char* NewName, BOOL Move, BOOL /*OverWrite*/,
+                               RemoteInfoStruct* /*ri*/) {
+  const std::string old_name = Text(OldName);
+  const std::string new_name = Text(NewName);
+  return WithBooks(FS_FILE_WRITEERROR, old_name, new_name, [&](books::BookContext& ctx) {
+    switch (books::MoveOrCopyBook(ctx, tomeva::frame::FileFromHost(old_name),
+                                  tomeva::frame::FileFromHost(new_name), Move != FALSE)) {
+      case books::MoveResult::kOk: return FS_FILE_OK;
+      case books::MoveResult::kWriteError: return FS_FILE_WRITEERROR;
+      case books::MoveResult::kAborted: return FS_FILE_USERABORT;
+    }
+    return FS_FILE_WRITEERROR;
+  });
+}
+
+TOMEVA_EXPORT BOOL FsLinksToLocalFiles(void) { return TRUE; }
+
+TOMEVA_EXPORT BOOL FsGetLocalName(char* RemoteName, int maxlen) {
+  if (RemoteName == nullptr || maxlen <= 0) return TRUE;
+  const std::string remote = Text(RemoteName);
+  std::string local = WithBooks(std::string(), remote, std::string(),
+                                [&](books::BookContext& ctx) {
+                                  return books::LocalFileOf(ctx, tomeva::frame::FileFromHost(remote));
+                                });
+  tomeva::frame::CopyToHost(local, RemoteName, maxlen);
+  return TRUE;
+}
+
+TOMEVA_EXPORT int FsGetPreviewBitmap(char* RemoteName, int /*width*/, int /*height*/,
+                                     HBITMAP* ReturnedBitmap) {
+  if (ReturnedBitmap != nullptr) *ReturnedBitmap = nullptr;
+  if (RemoteName == nullptr) return FS_BITMAP_NONE;
+  const std::string remote = Text(RemoteName);
+  std::optional<std::string> file =
+      WithBooks(std::optional<std::string>(), remote, std::string(), [&](books::BookContext& ctx) {
+        return books::PreviewFileOf(ctx, tomeva::frame::FileFromHost(remote));
+      });
+  if (!file) return FS_BITMAP_NONE;
+  tomeva::frame::CopyToHost(*file, RemoteName, MAX_PATH);
+  return FS_BITMAP_EXTRACT_YOURSELF | FS_BITMAP_CACHE;
+}

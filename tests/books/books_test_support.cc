@@ -1,0 +1,166 @@
+// Test support for the book operations.
+#include "books/books_test_support.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "catalog/catalog_file.h"
+#include "catalog/statements.h"
+#include "common/node_path.h"
+#include "content/zip_test_util.h"
+#include "tree/folder_listing.h"
+
+namespace tomeva::testing {
+namespace {
+
+std::string Element(std::string_view name, std::string_view text) {
+  if (text.empty()) return {};
+  std::string escaped;
+  for (char c : text) escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : std::string(1, c);
+  return "<" + std::string(name) + ">" + escaped + "</" + std::string(name) + ">";
+}
+
+std::string Encoded(std::string utf8, const std::string& encoding) {
+  if (encoding == "UTF-8") return utf8;
+  iconv_t cd = iconv_open(encoding.c_str(), "UTF-8");
+  std::string out(utf8.size() + 16, '\0');
+  char* in = utf8.data();
+  char* put = out.data();
+  size_t in_left = utf8.size(), out_left = out.size();
+  EXPECT_NE(iconv(cd, &in, &in_left, &put, &out_left), static_cast<size_t>(-1));
+  iconv_close(cd);
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+void AddBuiltinSources(XmlNode content_plugins) {
+  const char* names[] = {"wdx_tc", "wdx_XML"};
+  for (size_t i = 0; i < 2; ++i) {
+    XmlNode plugin = content_plugins.InsertElementAt(i, "plugin");
+    plugin.ChildOrCreate("path");
+    plugin.ChildOrCreate("name").SetText(names[i]);
+    plugin.ChildOrCreate("fields");
+  }
+}
+
+}  // namespace
+
+std::string Fb2Text(const TestBook& book) {
+  std::string info;
+  for (const std::string& genre : book.genres) info += Element("genre", genre);
+  for (const TestAuthor& a : book.authors) {
+    info += "<author>" + Element("first-name", a.first) + Element("middle-name", a.middle) +
+            Element("last-name", a.last) + "</author>";
+  }
+  info += book.raw_title.empty() ? Element("book-title", book.title)
+                                 : "<book-title>" + book.raw_title + "</book-title>";
+  if (!book.annotation.empty()) info += "<annotation><p>" + book.annotation + "</p></annotation>";
+  if (!book.series.empty()) {
+    info += "<sequence name=\"" + book.series + "\" number=\"" + book.series_number + "\"/>";
+  }
+  return Encoded("<?xml version=\"1.0\" encoding=\"" + book.encoding +
+                     "\"?>\n<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\">"
+                     "<description><title-info>" +
+                     info + "<lang>ru</lang></title-info><publish-info>" +
+                     Element("year", book.year) +
+                     "</publish-info></description><body><p>Текст.</p></body></FictionBook>\n",
+                 book.encoding);
+}
+
+std::string ZipOf(std::string_view entry_name, std::string_view content) {
+  TestZipEntry entry;
+  entry.name = std::string(entry_name);
+  entry.content = std::string(content);
+  return BuildTestZip({entry});
+}
+
+TestLibrary::TestLibrary() {
+  const std::string file = dir_.Path("catalog.sqlite");
+  EXPECT_TRUE(
+      catalog::CreateCatalogFile(file, ReadFile(TOMEVA_SOURCE_DIR "/config/schema.sql")).ok());
+  auto opened = catalog::OpenCatalog("Provider=SQLite; Data Source=" + file);
+  EXPECT_TRUE(opened.ok()) << opened.message();
+  if (opened.ok()) db_ = std::move(opened).value();
+  Result<XmlDocument> doc = XmlDocument::LoadFile(TOMEVA_SOURCE_DIR "/config/Tomeva.xml");
+  EXPECT_TRUE(doc.ok()) << doc.message();
+  settings_ =
+      std::make_unique<XmlDocument>(doc.ok() ? std::move(doc).value() : XmlDocument::CreateEmpty());
+  XmlNode root = settings_->RootElement();
+  SetPathText(root, "root", lib());
+  XmlNode plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);
+  AddBuiltinSources(plugins);
+  host_ = std::make_unique<content::FieldHost>(plugins, TOMEVA_SOURCE_DIR "/config", "");
+  access_ = std::make_unique<books::FieldHostAccess>(*host_);
+  ctx_.view = {
+      db_.get(), root,    root.FirstChildElement("folders"), root.FirstChildElement("files"),
+      "Books",   "BookId"};
+  ctx_.fields = access_.get();
+  ctx_.progress = [this](int percent) {
+    progress_calls.push_back(percent);
+    return abort_at == percent;
+  };
+}
+
+TestLibrary::~TestLibrary() = default;
+
+void TestLibrary::SetFlag(std::string_view path, bool on) {
+  SetPathText(settings(), path, on ? "-1" : "0");
+}
+
+std::string TestLibrary::WriteLocal(std::string_view name, std::string_view bytes) const {
+  const std::string path = dir_.Path("in/" + std::string(name));
+  WriteFile(path, bytes);
+  return path;
+}
+
+std::string TestLibrary::WriteBook(std::string_view name, const TestBook& book) const {
+  return WriteLocal(name, Fb2Text(book));
+}
+
+books::PutResult TestLibrary::Import(const std::string& local_name, books::CopyFlags flags) {
+  return books::ImportBook(ctx_, local_name, "\\", flags);
+}
+
+void TestLibrary::Exec(std::string_view sql) const { ASSERT_TRUE(db_->Execute(sql).ok()) << sql; }
+
+std::string TestLibrary::Text(std::string_view sql) const {
+  return catalog::QueryText(db_.get(), sql);
+}
+
+int TestLibrary::Count(std::string_view table) const {
+  return catalog::QueryInt(db_.get(), "SELECT Count(*) FROM " + std::string(table) + ";");
+}
+
+std::vector<std::string> TestLibrary::LibraryFiles() const {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(lib(), ec)) {
+    if (entry.is_regular_file()) files.push_back(entry.path().string().substr(lib().size() + 1));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<std::string> TestLibrary::List(std::string_view folder) const {
+  std::vector<std::string> names;
+  std::unique_ptr<tree::FolderListing> listing;
+  if (tree::FolderListing::Open(ctx_.view, folder, listing) ==
+      tree::FolderListing::OpenOutcome::kOpened) {
+    while (std::optional<tree::ListedEntry> entry = listing->Next()) names.push_back(entry->name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string TestLibrary::ReadField(std::string_view reference, const std::string& file) const {
+  XmlDocument doc = XmlDocument::CreateEmpty();
+  XmlNode plugins = doc.CreateRootElement("settings").ChildOrCreate("ContentPlugins");
+  AddBuiltinSources(plugins);
+  content::FieldHost host(plugins, TOMEVA_SOURCE_DIR "/config", "");
+  return host.GetFieldValue(reference, file);
+}
+
+}  // namespace tomeva::testing
