@@ -123,7 +123,9 @@ std::string Fb2Book(const std::string& title, const std::string& last_name,
          "   <book-title>" + title + "</book-title>\n"
          "   <date>" + std::to_string(year) + "</date>\n"
          "   <lang>ru</lang>\n"
-         "  </title-info>\n </description>\n"
+         "  </title-info>\n"
+         "  <publish-info><year>" + std::to_string(year) + "</year></publish-info>\n"
+         " </description>\n"
          " <body><section><p>" + title + ": текст книги.</p></section></body>\n"
          "</FictionBook>\n";
 }
