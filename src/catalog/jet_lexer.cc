@@ -173,7 +173,7 @@ std::optional<std::string> ParseJetDate(std::string_view text) {
   }
   if (next != words.size() || (next == 0)) return std::nullopt;
 
-  char buffer[32];
+  char buffer[96];  // room for any int the format could be given
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", date.year, date.month,
                 date.day, time.hour, time.minute, time.second);
   return std::string(buffer);
