@@ -123,6 +123,15 @@ std::string CompileTerms(std::string_view rule) {
   return out;
 }
 
+// Whether the third byte of a U+24xx sequence is a control picture that
+// StoredText turns back into its character: U+2401..U+241F and U+2421. NUL is
+// never shown, and CR stays a picture because a CR in a captured value would
+// end its entry of the parameter text.
+bool IsControlPicture(char third_byte) {
+  const auto b = static_cast<unsigned char>(third_byte);
+  return (b >= 0x81 && b <= 0x9F && b != 0x8D) || b == 0xA1;
+}
+
 // Appends the UTF-8 character at text[pos] (or the stray byte there) to out,
 // mapped for display; returns its length.
 size_t AppendShown(std::string_view text, size_t pos, std::string& out) {
@@ -137,7 +146,10 @@ size_t AppendShown(std::string_view text, size_t pos, std::string& out) {
     } else if (c == '\0') {
       // dropped
     } else if (u < 0x20 || u == 0x7F) {
-      out += ' ';
+      // The control picture of the character (U+2401..U+241F, U+2421 for DEL).
+      const unsigned picture = u == 0x7F ? 0xA1 : 0x80 + u;
+      out += "\xE2\x90";
+      out += static_cast<char>(picture);
     } else {
       out += c;
     }
@@ -165,7 +177,25 @@ std::string DisplayName(std::string_view raw) {
 }
 
 std::string StoredText(std::string_view shown) {
-  return ReplaceAll(ReplaceAll(shown, kDivisionSlash, "/"), kReverseSolidus, "\\");
+  std::string out;
+  out.reserve(shown.size());
+  for (size_t pos = 0; pos < shown.size();) {
+    const std::string_view rest = shown.substr(pos);
+    if (rest.starts_with(kDivisionSlash)) {
+      out += '/';
+      pos += kDivisionSlash.size();
+    } else if (rest.starts_with(kReverseSolidus)) {
+      out += '\\';
+      pos += kReverseSolidus.size();
+    } else if (rest.size() >= 3 && rest.starts_with("\xE2\x90") && IsControlPicture(rest[2])) {
+      const auto picture = static_cast<unsigned char>(rest[2]);
+      out += static_cast<char>(picture == 0xA1 ? 0x7F : picture - 0x80);
+      pos += 3;
+    } else {
+      out += shown[pos++];
+    }
+  }
+  return out;
 }
 
 std::string StoredCaptures(std::string_view params) {

@@ -30,13 +30,15 @@ inline constexpr size_t kMaxNameBytes = 259;
 
 // The name the file manager shows for the raw text of a listed row: "/" (the
 // host's separator) becomes U+2215 and "\" (the tree's own separator) U+29F5,
-// NUL is dropped, other control characters (CR, LF, TAB...) become spaces, and
+// NUL is dropped, other control characters (CR, LF, TAB...) become their
+// control pictures (U+2401 to U+241F, U+2421 for DEL), and
 // the result is cut to kMaxNameCharacters characters and kMaxNameBytes bytes
 // without splitting a UTF-8 character.
 std::string DisplayName(std::string_view raw);
 
-// The catalog text a shown name (or part of one) stands for: U+2215 back to "/"
-// and U+29F5 back to "\".
+// The catalog text a shown name (or part of one) stands for: U+2215 back to "/",
+// U+29F5 back to "\" and control pictures back to their characters (all but CR,
+// which parameter text cannot carry), so a shown name finds its row again.
 std::string StoredText(std::string_view shown);
 
 // Parameter text with StoredText applied to every value, each entry ended by

@@ -46,7 +46,7 @@ TEST(DisplayNameTest, MapsSeparatorsAndControlCharacters) {
   EXPECT_EQ(DisplayName("Да/Нет"), "Да\u2215Нет");
   EXPECT_EQ(DisplayName("a\\b"), "a\u29F5b");
   EXPECT_EQ(DisplayName(std::string("a\0b", 3)), "ab");
-  EXPECT_EQ(DisplayName("line\r\nbreak\tx"), "line  break x");
+  EXPECT_EQ(DisplayName("line\r\nbreak\tx\x7F"), "line\u240D\u240Abreak\u2409x\u2421");
   EXPECT_EQ(DisplayName("Война и мир.fb2"), "Война и мир.fb2");
 }
 
@@ -65,8 +65,12 @@ TEST(DisplayNameTest, CutsToCharactersAndBytesWithoutSplittingCharacters) {
   EXPECT_EQ(StoredText(slashes), std::string(86, '/'));
 }
 
-TEST(StoredTextTest, UndoesTheSeparatorMapping) {
+TEST(StoredTextTest, UndoesTheSeparatorAndControlCharacterMapping) {
   EXPECT_EQ(StoredText(DisplayName("a/b\\c")), "a/b\\c");
+  EXPECT_EQ(StoredText(DisplayName("A\tB\nC\x1F\x7F")), "A\tB\nC\x1F\x7F");
+  // CR stays a picture: it would end the entry of the parameter text.
+  EXPECT_EQ(StoredText(DisplayName("a\rb")), "a\u240Db");
+  EXPECT_EQ(StoredText("\u2400 \u2422 \u2420"), "\u2400 \u2422 \u2420");
   EXPECT_EQ(StoredCaptures("Books.Title=a\u2215b\r\nSeries.Name=x\u29F5y"),
             "Books.Title=a/b\r\nSeries.Name=x\\y\r\n");
 }
