@@ -69,7 +69,7 @@ TEST_F(BookImportTest, ZippedAndWindows1251BooksAreReadAndKeepTheirExtension) {
       lib_.WriteLocal("wp.fb2.zip", testing::ZipOf("wp.fb2", testing::Fb2Text({})));
   ASSERT_EQ(lib_.Import(zip), PutResult::kOk);
   EXPECT_EQ(lib_.Text("SELECT Title & Compressed FROM Books;"), "Война и мир1");
-  EXPECT_EQ(CopiedOut(kTitlePath), ReadFile(zip));
+  EXPECT_EQ(CopiedOut("\\По названиям\\В\\Война и мир.fb2.zip"), ReadFile(zip));
   TestBook other;
   other.title = "Анна Каренина";
   const std::string fbz =
