@@ -117,6 +117,12 @@ std::string RowValues(const PropertyContext& ctx, XmlNode definition, std::strin
   return SelectRowParams(ctx.db, table, std::string(column) + "=" + SqlValue(value));
 }
 
+Error NoRelatedRow(const std::string& table, const std::string& lines) {
+  std::string values;
+  for (const Param& p : SplitParams(lines)) values += (values.empty() ? "" : ", ") + p.value;
+  return Error{"no row of table " + table + " is \"" + values + "\""};
+}
+
 }  // namespace
 
 bool ChangeContentOn(const PropertyContext& ctx) {
@@ -158,7 +164,9 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
       direct.reset();
       p.name = table + "." + p.ref_column;
       int32_t ref = RelatedRowKey(ctx, table, p.ref_column, related);
-      if (ref < 0) continue;  // no related row: applying it would store a bogus key
+      // No related row (a shown value no row has, or a failed insert): the
+      // path names nothing to apply, and dropping it would lose the change.
+      if (ref < 0) return NoRelatedRow(table, related);
       p.value = std::to_string(ref);
       list.push_back(std::move(p));
       continue;
@@ -176,7 +184,7 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
     link.reset();
     p.name = table + "." + p.ref_column;
     int32_t ref = RelatedRowKey(ctx, table, p.ref_column, related);
-    if (ref < 0) continue;
+    if (ref < 0) return NoRelatedRow(table, related);
     p.ref_key = std::to_string(ref);
     list.push_back(std::move(p));
   }

@@ -52,8 +52,9 @@ bool ChangeContentOn(const PropertyContext& ctx);
 
 // The records for values (Table.Column=value lines) of the book named by
 // book_line ("BookId=42"). Related rows are found or created on the way. A
-// relationship query that cannot run is an error. Records whose related row could
-// be neither found nor made are left out.
+// relationship query that cannot run is an error, and so is a related row that
+// can be neither found nor made (a shown value that no row has): the values
+// then name nothing the caller could apply.
 Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string_view values,
                                          std::string_view book_line);
 

@@ -193,8 +193,9 @@ TEST_F(PropertyTreeTest, AnExpressionCaptureFindsItsRowByTheShownName) {
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "2");
   auto missing = BuildPropertyTree(ctx_, "Authors.Last & \" \" & Authors.First=No One\r\n",
                                    "BookId=42");
-  ASSERT_TRUE(missing.ok());
-  EXPECT_TRUE(missing->empty());
+  // A shown name no row has names nothing: an error, not an empty change.
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.message().find("No One"), std::string::npos) << missing.message();
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "2");
 }
 
