@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "catalog/database.h"
 #include "support/temp_dir.h"
@@ -21,8 +23,21 @@ class LibraryTest : public ::testing::Test {
 
   // Runs Jet SQL on the catalog from outside the plugin (as another process would).
   void Sql(const std::string& jet_sql);
+  // The text of column 0 of the first row ("" when there is none).
+  std::string Query(const std::string& jet_sql);
+  // Changes one value of the settings document on disk (before Start).
+  void SetSetting(std::string_view node_path, std::string_view text);
   // Starts the plugin session.
   void Start();
+
+  // The book entry points, called as the host calls them.
+  int Put(const std::string& local, const std::string& remote, int flags = 0);
+  int Get(const std::string& remote, const std::string& local, int flags = 0);
+  bool Delete(const std::string& remote);
+  int RenMov(const std::string& old_name, const std::string& new_name, bool move);
+
+  // Regular files under the library folder, relative to it, sorted.
+  std::vector<std::string> LibraryFiles() const;
 
   std::string LibraryFolder() const { return plugin_->folder() + "/Lib"; }
 
