@@ -11,28 +11,10 @@
 
 #include "books/book_import.h"
 #include "books/field_host_access.h"
+#include "support/fb2_book_text.h"
 #include "support/temp_dir.h"
 
 namespace tomeva::testing {
-
-struct TestAuthor {
-  std::string last, first, middle;
-};
-
-// A book's metadata; empty parts are left out of the file.
-struct TestBook {
-  std::string title = "Война и мир";
-  std::vector<TestAuthor> authors = {{"Толстой", "Лев", "Николаевич"}};
-  std::vector<std::string> genres = {"prose_classic"};
-  std::string series{}, series_number{}, year = "1869";
-  std::string annotation{};        // raw XML of one paragraph
-  std::string raw_title{};         // raw XML, used instead of title when set
-  std::string encoding = "UTF-8";  // or windows-1251
-};
-
-std::string Fb2Text(const TestBook& book);
-// A ZIP archive with one deflated entry.
-std::string ZipOf(std::string_view entry_name, std::string_view content);
 
 class TestLibrary {
  public:

@@ -5,7 +5,7 @@
 #include "content/field_host.h"
 #include "content_test_util.h"
 #include "support/temp_dir.h"
-#include "zip_test_util.h"
+#include "support/zip_test_util.h"
 
 namespace tomeva::content {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "common/xml_document.h"
-#include "zip_test_util.h"
+#include "support/zip_test_util.h"
 
 namespace tomeva::testing {
 

@@ -8,7 +8,7 @@
 #include "content/zip_archive.h"
 #include "content_test_util.h"
 #include "support/temp_dir.h"
-#include "zip_test_util.h"
+#include "support/zip_test_util.h"
 
 namespace tomeva::content {
 namespace {

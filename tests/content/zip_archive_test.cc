@@ -11,7 +11,7 @@
 #include <random>
 
 #include "content/zip_format.h"
-#include "content/zip_test_util.h"
+#include "support/zip_test_util.h"
 #include "support/temp_dir.h"
 
 namespace tomeva {

@@ -1,6 +1,6 @@
 // A ZIP writer for tests, kept apart from the production code so the two check
 // each other.
-#include "content/zip_test_util.h"
+#include "support/zip_test_util.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,7 +1,7 @@
 // Test support for the ZIP archive tests: a small, independent ZIP writer that
 // can also produce the odd and broken archives the reader must cope with.
-#ifndef TOMEVA_TESTS_CONTENT_ZIP_TEST_UTIL_H_
-#define TOMEVA_TESTS_CONTENT_ZIP_TEST_UTIL_H_
+#ifndef TOMEVA_TESTS_SUPPORT_ZIP_TEST_UTIL_H_
+#define TOMEVA_TESTS_SUPPORT_ZIP_TEST_UTIL_H_
 
 #include <cstdint>
 #include <optional>
@@ -49,4 +49,4 @@ void WriteZerosZip(const std::string& path, std::string_view name, uint64_t size
 
 }  // namespace tomeva::testing
 
-#endif  // TOMEVA_TESTS_CONTENT_ZIP_TEST_UTIL_H_
+#endif  // TOMEVA_TESTS_SUPPORT_ZIP_TEST_UTIL_H_
