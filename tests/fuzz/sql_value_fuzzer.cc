@@ -1,0 +1,185 @@
+// Fuzz target of the SQL literals the catalog writers build
+// (catalog/statements.h): whatever the bytes of a value, SqlValue makes exactly
+// one literal of it, and the statements built around it (SELECT, InsertRow,
+// WhereEqual, WhereNullable) keep their shape. Checked on a real catalog (the
+// default schema in a scratch folder), each input in a transaction that is
+// rolled back:
+//   - "SELECT <literal> AS v, 1 AS sentinel" has exactly those two columns;
+//   - for valid UTF-8 without NUL, v is the value SqlValue promises: NULL for
+//     "" and "null", the number for digits, the inner text of one well-formed
+//     double-quoted literal, the value itself otherwise;
+//   - InsertRow stores that value in Books.Title, and WhereEqual and
+//     WhereNullable on it find the row.
+// A mismatch aborts, so libFuzzer reports it with the input.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "catalog/catalog_file.h"
+#include "catalog/database.h"
+#include "catalog/statements.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+
+using tomeva::catalog::Database;
+using tomeva::catalog::ResultSet;
+using tomeva::fuzz::Fail;
+
+// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t length = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > s.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char d = static_cast<unsigned char>(s[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (length == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// What a column holding SqlValue(value) reads as: nullopt for NULL, else its
+// text (numbers as SQLite prints them); "?" for a number too long to predict.
+std::optional<std::string> ExpectedValue(std::string_view value) {
+  if (value.empty() || value == "null") return std::nullopt;
+  std::string_view digits = value;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  bool numeric = !digits.empty();
+  for (char c : digits) numeric = numeric && c >= '0' && c <= '9';
+  if (numeric) {
+    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    return digits.size() <= 18 ? std::string(digits) : "?";
+  }
+  // One well-formed double-quoted literal is taken as written.
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    std::string inner;
+    bool well_formed = true;
+    for (size_t i = 1; i + 1 < value.size(); ++i) {
+      if (value[i] == '"') {
+        if (i + 2 >= value.size() || value[i + 1] != '"') {
+          well_formed = false;
+          break;
+        }
+        ++i;
+      }
+      inner.push_back(value[i]);
+    }
+    if (well_formed) return inner;
+  }
+  return std::string(value);
+}
+
+// Whether column 0 of the current row of set holds expected.
+bool Holds(const ResultSet& set, int column, const std::optional<std::string>& expected) {
+  if (!expected) return set.IsNull(column);
+  if (set.IsNull(column)) return false;
+  return *expected == "?" || set.Text(column) == *expected;
+}
+
+std::string Describe(std::string_view value, std::string_view sql) {
+  std::string out = "value [";
+  out.append(value).append("] statement [").append(sql).append("]");
+  return out;
+}
+
+// The scratch catalog every input is checked against.
+class ScratchCatalog {
+ public:
+  ScratchCatalog() {
+    const std::string path = folder_.Path("catalog.sqlite");
+    const std::string schema = tomeva::fuzz::ReadOrDie(tomeva::fuzz::ConfigFolder() + "/schema.sql");
+    if (!tomeva::catalog::CreateCatalogFile(path, schema).ok()) Fail("cannot create", path);
+    auto db = tomeva::catalog::OpenCatalog("Provider=SQLite; Data Source=" + path +
+                                           "; Persist Security Info=False");
+    if (!db.ok()) Fail("cannot open the catalog", db.message());
+    db_ = std::move(db).value();
+  }
+
+  Database* db() { return db_.get(); }
+
+ private:
+  tomeva::fuzz::ScratchFolder folder_;
+  std::unique_ptr<Database> db_;
+};
+
+void CheckSelect(Database* db, std::string_view value, bool exact) {
+  const std::string sql = "SELECT " + tomeva::catalog::SqlValue(value) + " AS v, 1 AS sentinel;";
+  auto set = db->Query(sql);
+  if (!set.ok()) {
+    if (exact) Fail("a literal did not prepare", Describe(value, sql) + ": " + set.message());
+    return;  // a NUL byte, for one, cuts SQLite's reading of a literal short
+  }
+  ResultSet& rows = **set;
+  if (rows.ColumnCount() != 2 || rows.ColumnName(1) != "sentinel" || rows.AtEnd() ||
+      rows.Text(1) != "1") {
+    Fail("a literal changed the statement around it", Describe(value, sql));
+  }
+  if (exact && !Holds(rows, 0, ExpectedValue(value))) {
+    Fail("a literal reads back as another value", Describe(value, sql) + " read [" +
+                                                      rows.Text(0) + "]");
+  }
+}
+
+// InsertRow, then the row read back and found by the WHERE builders.
+void CheckWriters(Database* db, std::string_view value) {
+  namespace c = tomeva::catalog;
+  const std::string params = "Title=" + std::string(value);
+  if (c::InsertRow(db, "Books", params) != c::WriteStatus::kRan) {
+    Fail("InsertRow failed", Describe(value, params));
+  }
+  const std::string key = std::to_string(db->LastInsertKey());
+  {
+    const std::string select = "SELECT Title FROM Books WHERE BookId=" + key;
+    auto set = db->Query(select);
+    if (!set.ok() || (*set)->AtEnd() || !Holds(**set, 0, ExpectedValue(value))) {
+      Fail("InsertRow stored another value", Describe(value, select));
+    }
+  }
+  if (!ExpectedValue(value)) return;  // NULL equals nothing
+  for (const std::string& where : {c::WhereEqual("Books", params), c::WhereNullable("Books", params)}) {
+    const std::string count = "SELECT BookId FROM Books WHERE (" + where + ") AND BookId=" + key;
+    if (c::QueryText(db, count) != key) Fail("the WHERE builders miss the row", Describe(value, count));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static ScratchCatalog catalog;
+  const std::string_view value = tomeva::fuzz::AsText(data, size);
+  const bool exact = IsValidUtf8(value) && value.find('\0') == std::string_view::npos;
+  Database* db = catalog.db();
+  CheckSelect(db, value, exact);
+  // Parameter text cannot carry line breaks; the writers are checked without.
+  if (exact && value.find_first_of("\r\n") == std::string_view::npos) {
+    if (!db->BeginTransaction().ok()) Fail("cannot begin a transaction");
+    CheckWriters(db, value);
+    if (!db->Rollback().ok()) Fail("cannot roll back");
+  }
+  return 0;
+}
