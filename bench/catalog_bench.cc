@@ -2,8 +2,6 @@
 // of author rows (the import's hottest statement) and a listing-style UNION query.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-
 #include "catalog/database.h"
 #include "catalog/statements.h"
 #include "catalog_generator.h"
@@ -12,10 +10,7 @@ namespace tomeva::bench {
 namespace {
 
 std::unique_ptr<catalog::Database> OpenGenerated(int books) {
-  std::string path = (std::filesystem::temp_directory_path() /
-                      ("tomeva-bench-" + std::to_string(books) + ".sqlite"))
-                         .string();
-  GenerateCatalog(path, CatalogShape{books, 0, 0});
+  const std::string path = CachedCatalog(CatalogShape{books});
   auto db = catalog::OpenCatalog("Provider=SQLite; Data Source=" + path);
   if (!db.ok()) throw std::runtime_error(db.message());
   return std::move(db).value();

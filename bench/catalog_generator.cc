@@ -4,7 +4,10 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -24,6 +27,10 @@ const char* kFirstNames[] = {"Лев", "Фёдор", "Антон", "Алекса
 const char* kWords[] = {"Война", "мир", "звёзды", "тень", "дорога", "город", "ночь", "ветер",
                         "Ship", "Star", "Time", "Machine", "river", "stone", "house", "sea"};
 
+std::string AuthorLast(int author) {
+  return std::string(kLastNames[author % 20]) + (author > 20 ? std::to_string(author) : "");
+}
+
 void Exec(sqlite3* db, const char* sql) {
   char* error = nullptr;
   if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
@@ -41,8 +48,9 @@ struct Statement {
   }
   ~Statement() { sqlite3_finalize(stmt); }
   void Run() {
-    sqlite3_step(stmt);
+    const int step = sqlite3_step(stmt);
     sqlite3_reset(stmt);
+    if (step != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(stmt)));
   }
   sqlite3_stmt* stmt = nullptr;
 };
@@ -62,10 +70,39 @@ int64_t PeakMemoryKib() {
   return usage.ru_maxrss;
 }
 
+int CatalogShape::AuthorCount() const { return authors > 0 ? authors : std::max(1, books / 10); }
+
+std::string CatalogShape::Key() const {
+  return std::to_string(books) + "b-" + std::to_string(AuthorCount()) + "a-" +
+         std::to_string(genres) + "g-" + std::to_string(big_genre_books) + "x";
+}
+
+std::string BenchCacheFolder() {
+  const char* configured = std::getenv("TOMEVA_BENCH_CACHE");
+  std::filesystem::path folder = configured != nullptr && *configured
+                                     ? std::filesystem::path(configured)
+                                     : std::filesystem::temp_directory_path() / "tomeva-bench";
+  std::filesystem::create_directories(folder);
+  return folder.string();
+}
+
+std::string GeneratedAuthorName(int author) {
+  return AuthorLast(author) + " " + kFirstNames[author % 12];
+}
+
+std::string CachedCatalog(const CatalogShape& shape) {
+  const std::string path = BenchCacheFolder() + "/catalog-" + shape.Key() + ".sqlite";
+  if (std::filesystem::exists(path)) return path;
+  const std::string part = path + ".part";
+  GenerateCatalog(part, shape);
+  std::filesystem::rename(part, path);
+  std::filesystem::remove(part + ".shape");
+  return path;
+}
+
 std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) {
   const std::string marker = path + ".shape";
-  const std::string wanted = std::to_string(shape.books) + "/" + std::to_string(shape.authors) +
-                             "/" + std::to_string(shape.big_genre_books);
+  const std::string wanted = shape.Key();
   {
     std::ifstream in(marker);
     std::string have;
@@ -81,10 +118,10 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
   sqlite3_open(path.c_str(), &db);
   (void)catalog::RegisterJetFunctions(db);
   Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN;");
-  const int authors = shape.authors > 0 ? shape.authors : std::max(1, shape.books / 10);
+  const int authors = shape.AuthorCount();
   {
     Statement genre(db, "INSERT INTO Genres (GenreId, Code, Name) VALUES (?, ?, ?)");
-    for (int g = 1; g <= 40; ++g) {
+    for (int g = 1; g <= shape.genres; ++g) {
       std::string code = "genre_" + std::to_string(g);
       std::string name = "Жанр " + std::to_string(g);
       sqlite3_bind_int(genre.stmt, 1, g);
@@ -101,7 +138,7 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
     }
     Statement author(db, "INSERT INTO Authors (AuthorId, Last, First) VALUES (?, ?, ?)");
     for (int a = 1; a <= authors; ++a) {
-      std::string last = std::string(kLastNames[a % 20]) + (a > 20 ? std::to_string(a) : "");
+      const std::string last = AuthorLast(a);
       sqlite3_bind_int(author.stmt, 1, a);
       sqlite3_bind_text(author.stmt, 2, last.c_str(), -1, SQLITE_TRANSIENT);
       sqlite3_bind_text(author.stmt, 3, kFirstNames[a % 12], -1, SQLITE_STATIC);
@@ -134,12 +171,12 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
       sqlite3_bind_int(by.stmt, 2, (b % authors) + 1);
       by.Run();
       sqlite3_bind_int(in.stmt, 1, b);
-      sqlite3_bind_int(in.stmt, 2, b > shape.books ? 1 : (b % 40) + 1);
+      sqlite3_bind_int(in.stmt, 2, b > shape.books ? 1 : (b % shape.genres) + 1);
       in.Run();
     }
   }
   Exec(db, "COMMIT; ANALYZE;");
-  sqlite3_close(db);
+  if (sqlite3_close(db) != SQLITE_OK) throw std::runtime_error("cannot close " + path);
   std::ofstream(marker) << wanted;
   return path;
 }

@@ -1,10 +1,15 @@
-// Folder listing benchmarks with the default settings on a generated catalog of
-// 200,000 books: a genre folder of about 10,000 books and the top level of the
-// authors folder. Peak memory is reported beside the times.
+// Folder listing benchmarks with the default settings on a generated catalog
+// (--catalog-books books, 500,000 unless given; one author per 10 books, 50
+// genres, so a genre holds a fiftieth of the books): the root, the first
+// letters of the authors, one letter's authors, one author's books, a genre
+// and the books whose titles begin with "S" (a quarter of the catalog). The
+// time is that of opening the listing and reading all its entries; the
+// entries and the peak memory of the process are reported beside it.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
+#include <optional>
 
+#include "bench_main.h"
 #include "catalog/database.h"
 #include "catalog_generator.h"
 #include "common/node_path.h"
@@ -14,18 +19,22 @@
 namespace tomeva::bench {
 namespace {
 
+// Author 40 is "Толстой40 Николай", with ten books.
+constexpr int kListedAuthor = 40;
+
 struct Library {
   std::unique_ptr<catalog::Database> db;
   std::optional<XmlDocument> settings;
   tree::CatalogView view;
 };
 
-Library& TheLibrary() {
-  static Library library = [] {
+CatalogShape ListingShape(int books) { return CatalogShape{books, books / 10, 50, 0}; }
+
+// The catalog, opened on first use so that only the benchmarks that run pay.
+Library& TheLibrary(int books) {
+  static Library library = [books] {
     Library lib;
-    std::string path =
-        (std::filesystem::temp_directory_path() / "tomeva-bench-listing-200k.sqlite").string();
-    GenerateCatalog(path, CatalogShape{195000, 0, 5000});
+    const std::string path = CachedCatalog(ListingShape(books));
     auto db = catalog::OpenCatalog("Provider=SQLite; Data Source=" + path);
     if (!db.ok()) throw std::runtime_error(db.message());
     lib.db = std::move(db).value();
@@ -44,8 +53,8 @@ Library& TheLibrary() {
   return library;
 }
 
-void ListFolder(benchmark::State& state, const std::string& path) {
-  Library& lib = TheLibrary();
+void ListFolder(benchmark::State& state, int books, const std::string& path) {
+  Library& lib = TheLibrary(books);
   int64_t entries = 0;
   for (auto _ : state) {
     std::unique_ptr<tree::FolderListing> listing;
@@ -60,22 +69,33 @@ void ListFolder(benchmark::State& state, const std::string& path) {
     }
   }
   state.counters["entries"] =
-      benchmark::Counter(static_cast<double>(entries) / std::max<int64_t>(1, state.iterations()));
+      static_cast<double>(entries) / static_cast<double>(std::max<int64_t>(1, state.iterations()));
   state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
 }
-
-void BM_ListGenreOfTenThousandBooks(benchmark::State& state) {
-  ListFolder(state, "\\По жанрам\\Жанр 1");
-}
-BENCHMARK(BM_ListGenreOfTenThousandBooks)->Unit(benchmark::kMillisecond);
-
-void BM_ListAuthorLetters(benchmark::State& state) { ListFolder(state, "\\По авторам"); }
-BENCHMARK(BM_ListAuthorLetters)->Unit(benchmark::kMillisecond);
-
-void BM_ListRoot(benchmark::State& state) { ListFolder(state, "\\"); }
-BENCHMARK(BM_ListRoot)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tomeva::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  using namespace tomeva::bench;
+  const BenchOptions options = TakeBenchOptions(&argc, argv);
+  const int books = options.catalog_books > 0 ? options.catalog_books : 500000;
+  if (options.prepare_only) {
+    CachedCatalog(ListingShape(books));
+    return 0;
+  }
+  const std::string author = GeneratedAuthorName(kListedAuthor);
+  const std::pair<const char*, std::string> folders[] = {
+      {"root", "\\"},
+      {"author_letters", "\\По авторам"},
+      {"letter_authors", "\\По авторам\\Т"},
+      {"author_books", "\\По авторам\\Т\\" + author},
+      {"genre_books", "\\По жанрам\\Жанр 1"},
+      {"title_letter_books", "\\По названиям\\S"},
+  };
+  for (const auto& [name, path] : folders) {
+    benchmark::RegisterBenchmark(("listing/" + std::string(name)).c_str(), ListFolder, books, path)
+        ->Unit(benchmark::kMillisecond);
+  }
+  return RunBenchmarks(argc, argv, options.results);
+}
