@@ -1,0 +1,185 @@
+// Import benchmarks: books::ImportBook of generated book files with the default
+// settings (storefiles on), every file of a folder in turn, into a new catalog
+// and into a copy of a generated catalog that already holds --catalog-books
+// books; books/s counts every file handed over (a reissue of a book already
+// imported gives "exists" and counts too).
+//
+// import_phases splits the time of an import into parsing, SQL and file
+// copying by measuring the phases separately with the same components: after
+// the whole import (the reported time), a fresh field host reads the default
+// fields (DefaultFields: those the default settings use) of every file, which
+// is the parsing; platform::CopyFile copies every file once more, which is the
+// file copying (the import copies each book to a working copy that is then
+// renamed into place); SQL is what remains of the import's time.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+#include "bench_library.h"
+#include "bench_main.h"
+#include "books/book_import.h"
+#include "catalog_generator.h"
+#include "common/node_path.h"
+#include "default_fields.h"
+#include "platform/files.h"
+
+namespace tomeva::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string WorkFolder(const std::string& what) {
+  return BenchCacheFolder() + "/work/" + what + "-" + std::to_string(getpid());
+}
+
+struct ImportCounts {
+  int64_t imported = 0, existing = 0, failed = 0;
+
+  void Add(books::PutResult result) {
+    if (result == books::PutResult::kOk) {
+      ++imported;
+    } else if (result == books::PutResult::kExists) {
+      ++existing;
+    } else {
+      ++failed;
+    }
+  }
+};
+
+ImportCounts ImportAll(BenchLibrary& library, const std::vector<std::string>& files) {
+  ImportCounts counts;
+  for (const std::string& file : files) {
+    counts.Add(books::ImportBook(library.ctx(), file, "\\", books::CopyFlags{}));
+  }
+  return counts;
+}
+
+void SetCounts(benchmark::State& state, const ImportCounts& counts, size_t files) {
+  const double iterations = static_cast<double>(std::max<int64_t>(1, state.iterations()));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(files));
+  state.counters["books"] = static_cast<double>(files);
+  state.counters["imported"] = static_cast<double>(counts.imported) / iterations;
+  state.counters["exists"] = static_cast<double>(counts.existing) / iterations;
+  state.counters["failed"] = static_cast<double>(counts.failed) / iterations;
+  state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
+}
+
+// Every file of files imported into a library made from catalog_template
+// (empty: a new catalog). Setting the library up and removing it are not timed.
+void ImportSet(benchmark::State& state, const std::vector<std::string>& files,
+               const std::string& catalog_template) {
+  const std::string work = WorkFolder("import");
+  ImportCounts total;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      BenchLibrary library(work, catalog_template);
+      state.ResumeTiming();
+      const ImportCounts counts = ImportAll(library, files);
+      state.PauseTiming();
+      total.imported += counts.imported;
+      total.existing += counts.existing;
+      total.failed += counts.failed;
+    }
+    state.ResumeTiming();
+  }
+  if (total.failed > 0) state.SkipWithError("some books failed to import");
+  SetCounts(state, total, files.size());
+}
+
+// The import of files into a new catalog, then its phases measured apart.
+void ImportPhases(benchmark::State& state, const std::vector<std::string>& files) {
+  const std::string work = WorkFolder("phases");
+  ImportCounts total;
+  double import_s = 0, parse_s = 0, copy_s = 0;
+  for (auto _ : state) {
+    BenchLibrary library(work, "");
+    Clock::time_point start = Clock::now();
+    const ImportCounts counts = ImportAll(library, files);
+    const double import_time = SecondsSince(start);
+    import_s += import_time;
+    total.imported += counts.imported;
+    total.existing += counts.existing;
+    total.failed += counts.failed;
+
+    // Parsing: the default fields through a field host of its own, so that
+    // nothing comes from the import's cache.
+    XmlDocument settings = DefaultSettings();
+    XmlNode plugins = NodeByPath(settings.RootElement(), "ContentPlugins", /*create=*/true);
+    AddBuiltinSources(plugins);
+    content::FieldHost host(plugins, std::string(TOMEVA_SOURCE_DIR) + "/config", "");
+    const DefaultFields fields(settings.RootElement());
+    int values = 0;
+    start = Clock::now();
+    for (const std::string& file : files) values += fields.ReadAll(host, file);
+    parse_s += SecondsSince(start);
+    benchmark::DoNotOptimize(values);
+
+    // File copying: the same copy the import makes of each book.
+    const std::string copies = work + "/copies";
+    std::filesystem::create_directories(copies);
+    start = Clock::now();
+    for (size_t i = 0; i < files.size(); ++i) {
+      if (!platform::CopyFile(files[i], copies + "/" + std::to_string(i),
+                              platform::Overwrite::kYes)
+               .ok()) {
+        state.SkipWithError("copy failed");
+      }
+    }
+    copy_s += SecondsSince(start);
+    state.SetIterationTime(import_time);
+  }
+  if (total.failed > 0) state.SkipWithError("some books failed to import");
+  SetCounts(state, total, files.size());
+  const double per_book_ms =
+      1000.0 / static_cast<double>(std::max<int64_t>(1, state.iterations())) /
+      static_cast<double>(std::max<size_t>(1, files.size()));
+  state.counters["import_ms_per_book"] = import_s * per_book_ms;
+  state.counters["parse_ms_per_book"] = parse_s * per_book_ms;
+  state.counters["copy_ms_per_book"] = copy_s * per_book_ms;
+  state.counters["sql_ms_per_book"] = (import_s - parse_s - copy_s) * per_book_ms;
+}
+
+}  // namespace
+}  // namespace tomeva::bench
+
+int main(int argc, char** argv) {
+  using namespace tomeva::bench;
+  const BenchOptions options = TakeBenchOptions(&argc, argv);
+  const std::string base =
+      options.catalog_books > 0 ? CachedCatalog(CatalogShape{options.catalog_books}) : "";
+  if (options.prepare_only) return 0;
+  std::vector<std::string> all_files;
+  std::string all_names;
+  for (const std::string& folder : options.books) {
+    const std::vector<std::string> files = BookFilesIn(folder);
+    all_files.insert(all_files.end(), files.begin(), files.end());
+    if (!all_names.empty()) all_names += '+';
+    all_names += SetName(folder);
+    const std::string name = "import/" + SetName(folder);
+    benchmark::RegisterBenchmark((name + "/new_catalog").c_str(), ImportSet, files, std::string())
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
+    if (!base.empty()) {
+      benchmark::RegisterBenchmark(
+          (name + "/catalog_of_" + std::to_string(options.catalog_books)).c_str(), ImportSet,
+          files, base)
+          ->Iterations(1)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  if (!all_files.empty()) {
+    benchmark::RegisterBenchmark(("import_phases/" + all_names).c_str(), ImportPhases, all_files)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  return RunBenchmarks(argc, argv, options.results);
+}
