@@ -1,0 +1,70 @@
+// The journal of a book operation's file changes, so that an operation cut
+// short (the process killed, the machine halted) is finished or undone by the
+// next one instead of leaving a stored file without its book row, or a book
+// row whose file was set aside.
+//
+// An operation writes each file change to its journal before making it, in
+// <library>/.tomeva-journal/<token>.log, and holds the journal locked while it
+// runs. Just before its transaction commits it adds its token to the catalog
+// table TomevaJournal, inside that transaction, so the token is there exactly
+// when the catalog changes are. A journal whose lock can be taken belongs to
+// an operation that ended without removing it: with its token in the catalog
+// its remaining file changes are carried out (set-aside and replaced files
+// deleted), without it they are undone (placed files deleted, set-aside files
+// moved back, working copies deleted).
+#ifndef TOMEVA_BOOKS_OPERATION_JOURNAL_H_
+#define TOMEVA_BOOKS_OPERATION_JOURNAL_H_
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "catalog/database.h"
+#include "common/result.h"
+#include "platform/locked_file.h"
+
+namespace tomeva::books {
+
+// The folder of the journals inside the library folder.
+inline constexpr std::string_view kJournalFolder = ".tomeva-journal";
+
+class OperationJournal {
+ public:
+  // Creates a locked journal with a fresh token in library_root's journal folder.
+  static Result<OperationJournal> Start(const std::string& library_root);
+
+  const std::string& token() const { return token_; }
+
+  // Each records a change the operation is about to make (a working copy just
+  // made is recorded after the fact: its name is only known then).
+  Status RecordWorkingCopy(const std::string& path);
+  Status RecordPlacement(const std::string& working_copy, const std::string& destination);
+  Status RecordSetAside(const std::string& original, const std::string& aside);
+  Status RecordDeletion(const std::string& path);
+
+  // Deletes the journal file: the operation has ended, either way.
+  void Finish();
+
+ private:
+  OperationJournal(platform::LockedFile file, std::string token)
+      : file_(std::move(file)), token_(std::move(token)) {}
+  Status Record(std::string_view kind, std::initializer_list<std::string_view> fields);
+
+  platform::LockedFile file_;
+  std::string token_;
+};
+
+// Adds token to the catalog's journal table (made when missing); run inside the
+// operation's transaction, just before it commits.
+Status RecordCommit(catalog::Database* db, const std::string& token);
+// Removes token from the table once the operation's files are settled.
+void ForgetCommit(catalog::Database* db, const std::string& token);
+
+// Finishes or undoes every journal in library_root that no living operation
+// holds. Runs outside any transaction. Files are only ever touched inside the
+// journal's own entries; an entry that cannot be carried out is skipped.
+void RecoverInterruptedOperations(catalog::Database* db, const std::string& library_root);
+
+}  // namespace tomeva::books
+
+#endif  // TOMEVA_BOOKS_OPERATION_JOURNAL_H_
