@@ -89,13 +89,16 @@ PutResult Import(BookContext& ctx, const std::string& local_name, CopyFlags flag
   const bool write_back = catalog::ChangeContentOn(PropertyContextOf(ctx)) &&
                           (store_files || flags.move) && ctx.fields != nullptr;
 
+  OperationScope scope(ctx.view.db, LibraryRoot(ctx));
   WorkingCopy working_copy;
   std::string current_file = local_name;
   if (store_files) {
+    scope.SettleInterrupted();
     Result<std::string> copy = MakeWorkingCopy(ctx, local_name);
     if (!copy.ok()) return PutResult::kWriteError;
     current_file = *copy;
     working_copy.Own(current_file);
+    if (!scope.AddWorkingCopy(current_file).ok()) return PutResult::kWriteError;
   }
   if (ReportProgress(ctx, 0)) return PutResult::kAborted;
 
@@ -107,7 +110,6 @@ PutResult Import(BookContext& ctx, const std::string& local_name, CopyFlags flag
                              current_file, ctx.fields));
   if (existing != -1 && !flags.overwrite) return PutResult::kExists;
 
-  OperationScope scope(ctx.view.db);
   if (!scope.Begin().ok()) return PutResult::kWriteError;
   std::string key_line;
   if (existing != -1) {

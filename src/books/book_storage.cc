@@ -65,10 +65,7 @@ Result<std::string> BookDestination(const BookContext& ctx, std::string_view boo
 
 Status PlaceBook(const std::string& working_copy, const std::string& destination,
                  OperationScope& scope) {
-  Status moved = platform::MoveFile(working_copy, destination, platform::Overwrite::kNo);
-  if (!moved.ok()) return moved;
-  scope.AddPlacedFile(destination);
-  return Status::Ok();
+  return scope.PlaceFile(working_copy, destination);
 }
 
 std::string StoredFileInLibrary(const BookContext& ctx, std::string_view link) {

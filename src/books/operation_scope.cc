@@ -8,20 +8,53 @@ namespace tomeva::books {
 
 OperationScope::~OperationScope() { Rollback(); }
 
+void OperationScope::SettleInterrupted() {
+  if (recovered_ || library_root_.empty() || db_ == nullptr) return;
+  recovered_ = true;
+  RecoverInterruptedOperations(db_, library_root_);
+}
+
+Status OperationScope::EnsureJournal() {
+  if (journal_ || library_root_.empty()) return Status::Ok();
+  SettleInterrupted();
+  Result<OperationJournal> journal = OperationJournal::Start(library_root_);
+  if (!journal.ok()) return journal.error();
+  journal_.emplace(std::move(journal).value());
+  return Status::Ok();
+}
+
 Status OperationScope::Begin() {
   if (db_ == nullptr) return Error{"no catalog is open"};
+  if (!open_) SettleInterrupted();
   Status begun = db_->BeginTransaction();
   if (!begun.ok()) return begun;
   open_ = true;
   return Status::Ok();
 }
 
-void OperationScope::AddPlacedFile(std::string path) { placed_.push_back(std::move(path)); }
+Status OperationScope::AddWorkingCopy(const std::string& path) {
+  Status journaled = EnsureJournal();
+  if (!journaled.ok()) return journaled;
+  return journal_ ? journal_->RecordWorkingCopy(path) : Status::Ok();
+}
+
+Status OperationScope::PlaceFile(const std::string& working_copy, const std::string& destination) {
+  Status journaled = EnsureJournal();
+  if (journaled.ok() && journal_) journaled = journal_->RecordPlacement(working_copy, destination);
+  if (!journaled.ok()) return journaled;
+  Status moved = platform::MoveFile(working_copy, destination, platform::Overwrite::kNo);
+  if (!moved.ok()) return moved;
+  placed_.push_back(destination);
+  return Status::Ok();
+}
 
 Status OperationScope::SetAside(const std::string& path) {
   const std::string aside =
       UniqueFileName(platform::NativePathStyle(), path + ".old~",
                      [](const std::string& name) { return platform::FileExists(name); });
+  Status journaled = EnsureJournal();
+  if (journaled.ok() && journal_) journaled = journal_->RecordSetAside(path, aside);
+  if (!journaled.ok()) return journaled;
   Status moved = platform::MoveFile(path, aside, platform::Overwrite::kNo);
   if (!moved.ok()) return moved;
   set_aside_.emplace_back(path, aside);
@@ -29,13 +62,27 @@ Status OperationScope::SetAside(const std::string& path) {
 }
 
 void OperationScope::DeleteAfterCommit(std::string path) {
+  Status journaled = EnsureJournal();
+  if (journaled.ok() && journal_) journaled = journal_->RecordDeletion(path);
+  if (!journaled.ok() && journal_failure_.ok()) journal_failure_ = journaled;
   deferred_deletes_.push_back(std::move(path));
 }
 
 Status OperationScope::Commit() {
   if (done_) return Error{"the operation has already ended"};
+  if (!journal_failure_.ok()) {
+    Rollback();
+    return journal_failure_;
+  }
   if (open_) {
-    Status committed = db_->Commit();
+    // The token commits with the catalog changes, telling a recovery that this
+    // operation's files are to be finished rather than undone.
+    Status recorded = journal_ ? RecordCommit(db_, journal_->token()) : Status::Ok();
+    Status committed = recorded.ok() ? db_->Commit() : recorded;
+    if (!recorded.ok()) {
+      Rollback();
+      return recorded;
+    }
     open_ = false;  // a failed outermost commit has rolled the transaction back
     if (!committed.ok()) {
       Rollback();
@@ -45,6 +92,10 @@ Status OperationScope::Commit() {
   done_ = true;
   for (const std::string& path : deferred_deletes_) (void)platform::DeleteFile(path);
   for (const auto& [original, aside] : set_aside_) (void)platform::DeleteFile(aside);
+  if (journal_) {
+    journal_->Finish();
+    ForgetCommit(db_, journal_->token());
+  }
   return Status::Ok();
 }
 
@@ -59,6 +110,7 @@ void OperationScope::Rollback() {
   for (auto it = set_aside_.rbegin(); it != set_aside_.rend(); ++it) {
     (void)platform::MoveFile(it->second, it->first, platform::Overwrite::kNo);
   }
+  if (journal_) journal_->Finish();
 }
 
 }  // namespace tomeva::books

@@ -1,7 +1,9 @@
 // One book operation that changes the catalog: its transaction, and the stored
 // files it places, sets aside or deletes, so that a failed operation leaves
 // the catalog and the library folder as they were, and a successful one
-// removes files only once its catalog changes are durable.
+// removes files only once its catalog changes are durable. With a library
+// folder the file changes are journaled (operation_journal.h), so that even
+// an operation whose process is killed is finished or undone by the next.
 #ifndef TOMEVA_BOOKS_OPERATION_SCOPE_H_
 #define TOMEVA_BOOKS_OPERATION_SCOPE_H_
 
@@ -9,6 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include <optional>
+
+#include "books/operation_journal.h"
 #include "catalog/database.h"
 #include "common/result.h"
 
@@ -18,22 +23,35 @@ namespace tomeva::books {
 // operation back when the scope ends. Not copyable.
 class OperationScope {
  public:
-  explicit OperationScope(catalog::Database* db) : db_(db) {}
+  // library_root: the library folder, empty when the operation stores no files.
+  OperationScope(catalog::Database* db, std::string library_root)
+      : db_(db), library_root_(std::move(library_root)) {}
   ~OperationScope();
   OperationScope(const OperationScope&) = delete;
   OperationScope& operator=(const OperationScope&) = delete;
 
-  // Opens the transaction; fails without a catalog.
+  // Opens the transaction; fails without a catalog. Interrupted operations
+  // of the library are settled first.
   Status Begin();
 
-  // A file this operation put in place: deleted again when it fails.
-  void AddPlacedFile(std::string path);
+  // Settles interrupted operations of the library now (Begin and the first
+  // file change otherwise do it): before the operation makes files of its own,
+  // so none of them is ever mistaken for a leftover.
+  void SettleInterrupted();
+
+  // A working copy the operation has just made: deleted when the operation is
+  // interrupted before it is placed.
+  Status AddWorkingCopy(const std::string& path);
+  // Moves the working copy to destination, never replacing a file there; the
+  // placed file is deleted again when the operation fails.
+  Status PlaceFile(const std::string& working_copy, const std::string& destination);
   // Moves the existing file at path to a free name beside it, so that its name
   // is free for the operation. It is moved back when the operation fails and
   // deleted after a successful commit.
   Status SetAside(const std::string& path);
   // A file to delete once the operation has committed; deletions run in the
-  // order recorded, and a file that cannot be deleted is left.
+  // order recorded, and a file that cannot be deleted is left. (When it cannot
+  // be journaled, Commit fails.)
   void DeleteAfterCommit(std::string path);
 
   // Commits the transaction, then carries out the deferred deletions. A failed
@@ -45,7 +63,14 @@ class OperationScope {
   void Rollback();
 
  private:
+  // The journal, started with the first file change; settles others first.
+  Status EnsureJournal();
+
   catalog::Database* db_;
+  std::string library_root_;
+  std::optional<OperationJournal> journal_;
+  bool recovered_ = false;
+  Status journal_failure_;  // a deletion that could not be journaled
   bool open_ = false;
   bool done_ = false;
   std::vector<std::string> placed_;
