@@ -22,7 +22,32 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
   return out;
 }
 
+std::vector<std::string> Environment(const std::string& home) {
+  return {"HOME=" + home, "PATH=/usr/bin:/bin", "LANG=C.UTF-8", "TZ=UTC"};
+}
+
 }  // namespace
+
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& cwd, const std::string& home) {
+  std::vector<std::string> argv_strings = {program};
+  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> env_strings = Environment(home);
+  std::vector<char*> argv = CStrings(argv_strings);
+  std::vector<char*> envp = CStrings(env_strings);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null_fd = open("/dev/null", O_RDWR);
+    dup2(null_fd, STDIN_FILENO);
+    dup2(null_fd, STDOUT_FILENO);
+    dup2(null_fd, STDERR_FILENO);
+    if (chdir(cwd.c_str()) != 0) _exit(126);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  if (pid < 0) ADD_FAILURE() << "cannot fork";
+  return pid;
+}
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& cwd, const std::string& home) {
@@ -35,8 +60,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   }
   std::vector<std::string> argv_strings = {program};
   argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> env_strings = {"HOME=" + home, "PATH=/usr/bin:/bin", "LANG=C.UTF-8",
-                                          "TZ=UTC"};
+  std::vector<std::string> env_strings = Environment(home);
   std::vector<char*> argv = CStrings(argv_strings);
   std::vector<char*> envp = CStrings(env_strings);
   pid_t pid = fork();
@@ -105,6 +129,12 @@ ProcessResult CliFixture::Run(const std::vector<std::string>& arguments) const {
   std::vector<std::string> all = {"--plugin", plugin_path()};
   all.insert(all.end(), arguments.begin(), arguments.end());
   return RunProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"));
+}
+
+int CliFixture::Start(const std::vector<std::string>& arguments) const {
+  std::vector<std::string> all = {"--plugin", plugin_path()};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  return StartProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"));
 }
 
 void CliFixture::InitLibrary() const {

@@ -23,6 +23,11 @@ struct ProcessResult {
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& cwd, const std::string& home);
 
+// Starts program as RunProgram does, with its output thrown away, and returns
+// at once with its process id (the caller waits for it or kills it).
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& cwd, const std::string& home);
+
 // A temporary installation: <dir>/plugin holds a copy of Tomeva.wfx and the
 // build's config/, <dir>/home is the HOME of the runs.
 class CliFixture {
@@ -36,6 +41,8 @@ class CliFixture {
 
   // tomeva --plugin <copy> arguments..., run in <dir>.
   ProcessResult Run(const std::vector<std::string>& arguments) const;
+  // The same, started in the background (StartProgram).
+  int Start(const std::vector<std::string>& arguments) const;
   // Runs init for library() and fails the test unless it succeeds.
   void InitLibrary() const;
 
