@@ -45,8 +45,10 @@ class ResultReporter : public benchmark::ConsoleReporter {
     if (run.error_occurred) return line + "\terror\t" + run.error_message;
     const double units_per_second = benchmark::GetTimeUnitMultiplier(run.time_unit);
     char number[64];
-    std::snprintf(number, sizeof number, "\t%lld\t%.6f", static_cast<long long>(run.iterations),
-                  run.GetAdjustedRealTime() / units_per_second * 1000.0);
+    std::snprintf(number, sizeof number, "\t%lld\t%.6f\t%.6f",
+                  static_cast<long long>(run.iterations),
+                  run.GetAdjustedRealTime() / units_per_second * 1000.0,
+                  run.GetAdjustedCPUTime() / units_per_second * 1000.0);
     line += number;
     for (const auto& [name, counter] : run.counters) {
       std::snprintf(number, sizeof number, "=%.6g", counter.value);

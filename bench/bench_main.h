@@ -30,7 +30,7 @@ std::string SetName(const std::string& folder);
 
 // Initialises Google Benchmark with the rest of argv, runs the registered
 // benchmarks and writes one line per run to results (when not empty):
-//   name, iterations, real time per iteration in ms, then counter=value pairs
+//   name, iterations, real and CPU time per iteration in ms, then counter=value pairs
 //   (items_per_second among them), tab-separated; a failed run has "error"
 //   and its message after the name. Returns the process exit code.
 int RunBenchmarks(int argc, char** argv, const std::string& results);

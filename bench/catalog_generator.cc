@@ -73,8 +73,15 @@ int64_t PeakMemoryKib() {
 int CatalogShape::AuthorCount() const { return authors > 0 ? authors : std::max(1, books / 10); }
 
 std::string CatalogShape::Key() const {
+  // FNV-1a of the schema, so that a changed schema gets catalogs of its own.
+  uint32_t hash = 2166136261u;
+  for (const char c : SourceFile("config/schema.sql")) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  }
+  char schema[16];
+  std::snprintf(schema, sizeof schema, "%08x", hash);
   return std::to_string(books) + "b-" + std::to_string(AuthorCount()) + "a-" +
-         std::to_string(genres) + "g-" + std::to_string(big_genre_books) + "x";
+         std::to_string(genres) + "g-" + std::to_string(big_genre_books) + "x-" + schema;
 }
 
 std::string BenchCacheFolder() {

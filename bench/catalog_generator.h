@@ -21,7 +21,8 @@ struct CatalogShape {
   int big_genre_books = 0;  // books of genre 1 beyond the even spread
 
   int AuthorCount() const;
-  // The part of the cached file name that tells shapes apart.
+  // The part of the cached file name that tells shapes apart; it ends with a
+  // hash of config/schema.sql.
   std::string Key() const;
 };
 

@@ -7,6 +7,7 @@
 // entries and the peak memory of the process are reported beside it.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <optional>
 
 #include "bench_main.h"
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
   using namespace tomeva::bench;
   const BenchOptions options = TakeBenchOptions(&argc, argv);
   const int books = options.catalog_books > 0 ? options.catalog_books : 500000;
-  if (options.prepare_only) {
-    CachedCatalog(ListingShape(books));
+  if (options.prepare_only) {  // prints the catalog's path for bench/run
+    std::printf("%s\n", CachedCatalog(ListingShape(books)).c_str());
     return 0;
   }
   const std::string author = GeneratedAuthorName(kListedAuthor);

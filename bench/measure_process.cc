@@ -1,5 +1,6 @@
 // tomeva-bench-measure: runs a command several times as a fresh process and
-// reports its wall time (median, minimum, maximum) and the largest peak
+// reports its wall time (median, minimum, maximum), its median CPU time (user
+// plus system) and the largest peak
 // resident memory of any run, from wait4's resource usage, so bench/run needs
 // no /usr/bin/time. An optional preparation command (run by /bin/sh, not timed)
 // goes before every run.
@@ -21,11 +22,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: tomeva-bench-measure [--runs N] [--prepare SHELL-COMMAND] [--quiet] [--out FILE]\n"
     "                            -- COMMAND ARGS...\n"
-    "Prints (to FILE with --out): runs=N median_ms=.. min_ms=.. max_ms=.. max_rss_kib=..\n"
+    "Prints (to FILE with --out): runs=N median_ms=.. min_ms=.. max_ms=.. median_cpu_ms=..\n"
+    "                             max_rss_kib=..\n"
     "  --quiet  the command's standard output goes to /dev/null\n";
 
 struct Outcome {
   double ms = 0;
+  double cpu_ms = 0;  // user + system time of the process
   long max_rss_kib = 0;
   int exit_code = 0;
 };
@@ -58,6 +61,8 @@ Outcome RunOnce(char** argv, bool quiet) {
   outcome.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   outcome.max_rss_kib = usage.ru_maxrss;
+  auto ms_of = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+  outcome.cpu_ms = ms_of(usage.ru_utime) + ms_of(usage.ru_stime);
   outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return outcome;
 }
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  std::vector<double> times;
+  std::vector<double> times, cpu_times;
   long max_rss = 0;
   for (int run = 0; run < runs; ++run) {
     if (prepare != nullptr && std::system(prepare) != 0) {
@@ -106,17 +111,25 @@ int main(int argc, char** argv) {
       return 1;
     }
     times.push_back(outcome.ms);
+    cpu_times.push_back(outcome.cpu_ms);
     max_rss = std::max(max_rss, outcome.max_rss_kib);
   }
-  std::sort(times.begin(), times.end());
+  auto median_of = [](std::vector<double>& values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  };
   const size_t n = times.size();
-  const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+  const double median = median_of(times);
+  const double median_cpu = median_of(cpu_times);
   FILE* report = out != nullptr ? std::fopen(out, "w") : stdout;
   if (report == nullptr) {
     std::perror(out);
     return 1;
   }
-  std::fprintf(report, "runs=%zu median_ms=%.3f min_ms=%.3f max_ms=%.3f max_rss_kib=%ld\n", n,
-               median, times.front(), times.back(), max_rss);
+  std::fprintf(report,
+               "runs=%zu median_ms=%.3f min_ms=%.3f max_ms=%.3f median_cpu_ms=%.3f "
+               "max_rss_kib=%ld\n",
+               n, median, times.front(), times.back(), median_cpu, max_rss);
   return (report == stdout ? std::fflush(report) : std::fclose(report)) == 0 ? 0 : 1;
 }
