@@ -11,12 +11,27 @@
 -- stock sqlite3 shell, whose NOCASE folds ASCII only, reads this file but may
 -- miss Cyrillic rows in indexed lookups and must not write to these tables.
 
+-- An author is shown as FullName, "Last First Middle" without the empty parts,
+-- under the upper-case first letter of that name (Letter). Both are computed by
+-- SQLite itself (built-in functions only, so every SQLite reads them) and
+-- indexed, so that a letter's authors and an author's books are index lookups.
+-- The letter upper-cases ASCII and Russian letters; other letters stay as written.
 CREATE TABLE Authors (
   AuthorId INTEGER PRIMARY KEY,
   Last     TEXT COLLATE NOCASE,
   First    TEXT COLLATE NOCASE,
   Middle   TEXT COLLATE NOCASE,
-  Nick     TEXT COLLATE NOCASE
+  Nick     TEXT COLLATE NOCASE,
+  FullName TEXT COLLATE NOCASE GENERATED ALWAYS AS (
+    substr(iif(coalesce(Last, '') <> '', ' ' || Last, '') ||
+           iif(coalesce(First, '') <> '', ' ' || First, '') ||
+           iif(coalesce(Middle, '') <> '', ' ' || Middle, ''), 2)) VIRTUAL,
+  Letter   TEXT COLLATE NOCASE GENERATED ALWAYS AS (
+    CASE WHEN substr(FullName, 1, 1) = '' THEN NULL
+         WHEN instr('абвгдеёжзийклмнопрстуфхцчшщъыьэюя', substr(FullName, 1, 1)) > 0
+         THEN substr('АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ',
+                     instr('абвгдеёжзийклмнопрстуфхцчшщъыьэюя', substr(FullName, 1, 1)), 1)
+         ELSE upper(substr(FullName, 1, 1)) END) VIRTUAL
 );
 
 -- FB2 genre codes (sf_history, poetry, ...) with their Russian names.
@@ -33,7 +48,9 @@ CREATE TABLE Series (
 
 -- One row per book. Link is the stored file's place (case matters in file
 -- names); fSize and fDate are the file's size and date; SeriesId is empty for a
--- book outside any series.
+-- book outside any series. TitleLetter, computed like Authors.Letter, is the
+-- letter the book is listed under by title ("Б" for a book without a title,
+-- which is shown as "Без названия").
 CREATE TABLE Books (
   BookId     INTEGER PRIMARY KEY,
   Title      TEXT COLLATE NOCASE,
@@ -50,7 +67,13 @@ CREATE TABLE Books (
   SeriesId   INTEGER REFERENCES Series (SeriesId),
   SerNo      INTEGER,
   Compressed SMALLINT,
-  Added      TEXT
+  Added      TEXT,
+  TitleLetter TEXT COLLATE NOCASE GENERATED ALWAYS AS (
+    CASE WHEN substr(coalesce(nullif(Title, ''), 'Без названия'), 1, 1) = '' THEN NULL
+         WHEN instr('абвгдеёжзийклмнопрстуфхцчшщъыьэюя', substr(coalesce(nullif(Title, ''), 'Без названия'), 1, 1)) > 0
+         THEN substr('АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ',
+                     instr('абвгдеёжзийклмнопрстуфхцчшщъыьэюя', substr(coalesce(nullif(Title, ''), 'Без названия'), 1, 1)), 1)
+         ELSE upper(substr(coalesce(nullif(Title, ''), 'Без названия'), 1, 1)) END) VIRTUAL
 );
 
 CREATE TABLE BookAuthors (
@@ -66,6 +89,9 @@ CREATE TABLE BookGenres (
 );
 
 CREATE INDEX AuthorsByName ON Authors (Last, First, Middle);
+CREATE INDEX AuthorsByFullName ON Authors (FullName);
+CREATE INDEX AuthorsByLetter ON Authors (Letter, FullName);
+CREATE INDEX BooksByTitleLetter ON Books (TitleLetter);
 CREATE INDEX BooksByTitle ON Books (Title);
 CREATE INDEX BooksBySeries ON Books (SeriesId);
 CREATE INDEX BooksByYear ON Books (Year);

@@ -75,7 +75,39 @@ TEST_F(SchemaTest, CreatesTheBookTablesWithoutGenreRows) {
   for (int i = 0; i < (*books)->ColumnCount(); ++i) columns.push_back((*books)->ColumnName(i));
   EXPECT_EQ(columns, (std::vector<std::string>{"BookId", "Title", "Link", "fSize", "fDate", "Lang",
                                                "SrcLang", "Year", "Annotation", "Keywords", "Publisher",
-                                               "ISBN", "SeriesId", "SerNo", "Compressed", "Added"}));
+                                               "ISBN", "SeriesId", "SerNo", "Compressed", "Added",
+                                               "TitleLetter"}));
+}
+
+TEST_F(SchemaTest, AuthorNamesAndLettersAreComputedAsTheTreeShowsThem) {
+  Run("INSERT INTO Authors (AuthorId, Last, First, Middle) VALUES (1, 'толстой', 'Лев', NULL), "
+      "(2, NULL, 'Jane', ''), (3, 'ёлкин', '', 'Петрович'), (4, '', '', ''), (5, 'Çelik', 'Ada', NULL)");
+  EXPECT_EQ(Rows("SELECT AuthorId, FullName, Letter FROM Authors ORDER BY AuthorId"),
+            (std::vector<std::string>{"1|толстой Лев|Т", "2|Jane|J", "3|ёлкин Петрович|Ё", "4||",
+                                      "5|Çelik Ada|Ç"}));
+  Run("INSERT INTO Books (BookId, Title) VALUES (1, 'война'), (2, NULL), (3, ''), (4, 'abc')");
+  EXPECT_EQ(Rows("SELECT BookId, TitleLetter FROM Books ORDER BY BookId"),
+            (std::vector<std::string>{"1|В", "2|Б", "3|Б", "4|A"}));
+  // A computed name is found by the index whatever the letter case.
+  EXPECT_EQ(Rows("SELECT AuthorId FROM Authors WHERE FullName='ТОЛСТОЙ ЛЕВ'"),
+            std::vector<std::string>{"1"});
+}
+
+TEST_F(SchemaTest, ACatalogFilledByOtherMeansGetsPlannerStatisticsWhenOpened) {
+  Run("INSERT INTO Authors (Last) VALUES ('A'), ('B'), ('C'), ('Д')");
+  db_.reset();
+  {
+    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
+    ASSERT_TRUE(raw.ok());
+    sqlite3_exec(raw->get(), "DROP TABLE IF EXISTS sqlite_stat1", nullptr, nullptr, nullptr);
+  }
+  Reopen();
+  EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_stat1 WHERE tbl='Authors'"),
+            std::vector<std::string>{"3"});  // one row per index of Authors
+  Run("INSERT INTO Books (Title) VALUES ('x')");
+  ASSERT_TRUE(db_->RefreshStatistics().ok());
+  EXPECT_NE(Rows("SELECT count(*) FROM sqlite_stat1 WHERE tbl='Books'"),
+            std::vector<std::string>{"0"});
 }
 
 TEST_F(SchemaTest, IndexesCoverLookupsAndListings) {
@@ -94,7 +126,8 @@ TEST_F(SchemaTest, IndexesCoverLookupsAndListings) {
     indexes.insert(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
   }
   for (const char* wanted : {"Authors(Last,First,Middle)", "Books(Title)", "Books(SeriesId)", "Books(Year)",
-                             "BookAuthors(AuthorId)", "BookGenres(GenreId)", "Series(Name)"}) {
+                             "BookAuthors(AuthorId)", "BookGenres(GenreId)", "Series(Name)",
+                             "Authors(FullName)", "Authors(Letter,FullName)", "Books(TitleLetter)"}) {
     EXPECT_TRUE(indexes.contains(wanted)) << wanted;
   }
 }
