@@ -301,7 +301,8 @@ class Translator {
     SelectCore core;
     ExpectWord("SELECT");
     core.body = "SELECT ";
-    if (AcceptWord("DISTINCT") || AcceptWord("DISTINCTROW")) {
+    const bool distinct = AcceptWord("DISTINCT") || AcceptWord("DISTINCTROW");
+    if (distinct) {
       core.body += "DISTINCT ";
     } else {
       AcceptWord("ALL");
@@ -316,47 +317,113 @@ class Translator {
         if (AtWord("PERCENT")) Fail("TOP ... PERCENT cannot be translated");
       }
     }
-    core.body += ResultColumns();
-    if (AcceptWord("FROM")) core.body += " FROM " + FromList().sql;
-    if (AcceptWord("WHERE")) core.body += " WHERE " + Expression().sql.text;
+    const std::vector<ResultColumnSql> columns = ResultColumns();
+    std::string rest;
+    if (AcceptWord("FROM")) rest += " FROM " + FromList().sql;
+    if (AcceptWord("WHERE")) rest += " WHERE " + Expression().sql.text;
+    bool grouped = false;
     if (AcceptWord("GROUP")) {
       ExpectWord("BY");
-      core.body += " GROUP BY " + ExpressionList();
+      rest += " GROUP BY " + ExpressionList();
+      grouped = true;
     }
-    if (AcceptWord("HAVING")) core.body += " HAVING " + Expression().sql.text;
+    if (AcceptWord("HAVING")) rest += " HAVING " + Expression().sql.text;
     if (AcceptWord("ORDER")) {
       ExpectWord("BY");
       core.order_by = "ORDER BY " + OrderList();
     }
+    if (distinct && !grouped && core.order_by.empty() && ConstantsAsideHelp(columns)) {
+      core.body = DistinctWithConstantsAside(columns, rest);
+    } else {
+      core.body += JoinColumns(columns) + rest;
+    }
     return core;
   }
 
-  std::string ResultColumns() {
+  // One result column as translated: its text with any alias, the alias alone,
+  // and whether the value is a plain literal.
+  struct ResultColumnSql {
+    std::string text;
+    std::string alias{};
+    bool constant = false;
+  };
+
+  static std::string JoinColumns(const std::vector<ResultColumnSql>& columns) {
     std::string out;
+    for (const ResultColumnSql& c : columns) out += (out.empty() ? "" : ", ") + c.text;
+    return out;
+  }
+
+  // A DISTINCT whose result columns mix values with literals (a listing's
+  // "-1 AS Dir, 0 AS fSize") keeps SQLite from reading distinct values off an
+  // index, which it can for the values alone. When every value is named, the
+  // distinct values are selected first and the literals added around them.
+  static bool ConstantsAsideHelp(const std::vector<ResultColumnSql>& columns) {
+    bool any_constant = false;
+    bool any_value = false;
+    for (const ResultColumnSql& c : columns) {
+      if (c.constant) {
+        any_constant = true;
+      } else if (c.alias.empty()) {
+        return false;
+      } else {
+        any_value = true;
+      }
+    }
+    return any_constant && any_value;
+  }
+
+  static std::string DistinctWithConstantsAside(const std::vector<ResultColumnSql>& columns,
+                                                const std::string& rest) {
+    std::string outer;
+    std::string inner;
+    for (const ResultColumnSql& c : columns) {
+      outer += (outer.empty() ? "" : ", ") + (c.constant ? c.text : c.alias);
+      if (!c.constant) inner += (inner.empty() ? "" : ", ") + c.text;
+    }
+    return "SELECT " + outer + " FROM (SELECT DISTINCT " + inner + rest + ")";
+  }
+
+  std::vector<ResultColumnSql> ResultColumns() {
+    std::vector<ResultColumnSql> out;
     do {
-      if (!out.empty()) out += ", ";
-      out += ResultColumn();
+      out.push_back(ResultColumn());
     } while (!error_ && AcceptSymbol(","));
     return out;
   }
 
-  std::string ResultColumn() {
-    if (AcceptSymbol("*")) return "*";
+  ResultColumnSql ResultColumn() {
+    if (AcceptSymbol("*")) return {"*"};
     if (IsName(Peek()) && AtSymbol(".", 1) && AtSymbol("*", 2)) {
       std::string table = Render(Peek());
       Advance();
       Advance();
       Advance();
-      return table + ".*";
+      return {table + ".*"};
     }
+    const size_t start = pos_;
     Operand value = Expression();
-    std::string out = value.sql.text;
+    ResultColumnSql column;
+    column.text = value.sql.text;
+    column.constant = IsPlainLiteral(start, pos_);
     if (AcceptWord("AS")) {
-      out += " AS " + AliasName();
+      column.alias = AliasName();
+      column.text += " AS " + column.alias;
     } else if (value.identity) {
-      out += " AS ID";  // Jet's identity query is read as column ID
+      column.text += " AS ID";  // Jet's identity query is read as column ID
     }
-    return out;
+    return column;
+  }
+
+  // Whether tokens [from, to) are one number or text literal, or a signed number.
+  bool IsPlainLiteral(size_t from, size_t to) const {
+    auto literal = [](const JetToken& t) {
+      return t.kind == JetTokenKind::kNumber || t.kind == JetTokenKind::kText;
+    };
+    if (to == from + 1) return literal(tokens_[from]);
+    return to == from + 2 && tokens_[from].kind == JetTokenKind::kSymbol &&
+           (tokens_[from].text == "-" || tokens_[from].text == "+") &&
+           tokens_[from + 1].kind == JetTokenKind::kNumber;
   }
 
   std::string AliasName() {

@@ -116,10 +116,20 @@ TEST(JetTranslatorTest, NestedParenthesisedJoinsKeepTheirShape) {
 }
 
 TEST(JetTranslatorTest, UserFolderQueries) {
+  // The listing's literal columns are added around the distinct values, so
+  // that SQLite can read those off an index.
   EXPECT_EQ(Translated("SELECT DISTINCT UCase(Left(Authors.Last,1)) AS Name, -1 AS Dir, 0 AS "
-                       "fSize, 0 AS fDate FROM Authors"),
-            "SELECT DISTINCT jet_ucase(jet_left(Authors.\"Last\", 1)) AS Name, -1 AS Dir, 0 AS "
-            "fSize, 0 AS fDate FROM Authors;");
+                       "fSize, 0 AS fDate FROM Authors WHERE Authors.Last<>\"\""),
+            "SELECT Name, -1 AS Dir, 0 AS fSize, 0 AS fDate FROM (SELECT DISTINCT "
+            "jet_ucase(jet_left(Authors.\"Last\", 1)) AS Name FROM Authors WHERE "
+            "Authors.\"Last\" COLLATE NOCASE <> '');");
+  // Not when a value has no name to be selected by, or the rows are grouped or sorted.
+  EXPECT_EQ(Translated("SELECT DISTINCT Authors.Last, 0 AS Dir FROM Authors"),
+            "SELECT DISTINCT Authors.\"Last\", 0 AS Dir FROM Authors;");
+  EXPECT_EQ(Translated("SELECT DISTINCT Year AS Name, 0 AS Dir FROM Books ORDER BY Year"),
+            "SELECT DISTINCT Year AS Name, 0 AS Dir FROM Books ORDER BY Year;");
+  EXPECT_EQ(Translated("SELECT DISTINCT Year AS Name, 'x' AS Dir FROM Books GROUP BY Year"),
+            "SELECT DISTINCT Year AS Name, 'x' AS Dir FROM Books GROUP BY Year;");
   EXPECT_EQ(Translated("SELECT DISTINCTROW Year(Books.Added) AS Name FROM Books"),
             "SELECT DISTINCT CAST(strftime('%Y', Books.Added) AS INTEGER) AS Name FROM Books;");
   EXPECT_EQ(
