@@ -84,6 +84,10 @@ class Database {
   virtual Status Rollback() = 0;
   // The catalog file this connection has open.
   virtual std::string FileName() const = 0;
+  // Brings the query planner's statistics up to date after many rows changed
+  // (a sampled ANALYZE: milliseconds whatever the catalog's size). Listings of
+  // distinct values rely on them to read those values off an index.
+  virtual Status RefreshStatistics() = 0;
 };
 
 // Opens the catalog a connection string names ("Provider=...; Data Source=...;

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <list>
@@ -182,6 +184,35 @@ std::optional<std::chrono::sys_seconds> FromJetSerial(double serial) {
 
 // The connection shared by a SqliteDatabase and the result sets it opened, so that
 // a set outliving its Database still reads from an open connection.
+// The sampled ANALYZE: at most this many index entries are read per index.
+constexpr int kAnalysisRowLimit = 1000;
+
+Status RefreshSqliteStatistics(sqlite3* db) {
+  const std::string sql =
+      "PRAGMA analysis_limit=" + std::to_string(kAnalysisRowLimit) + "; ANALYZE;";
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    Error error{std::string("cannot refresh the catalog statistics: ") +
+                (message ? message : sqlite3_errmsg(db))};
+    sqlite3_free(message);
+    return error;
+  }
+  return Status::Ok();
+}
+
+// True when the catalog has never been analysed or its books table has rows
+// the statistics do not know of at all.
+bool StatisticsMissing(sqlite3* db) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_stat1", -1, &raw, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return true;  // no sqlite_stat1 table yet
+  }
+  SqliteStatementHandle statement(raw);
+  return sqlite3_step(raw) != SQLITE_ROW || sqlite3_column_int64(raw, 0) == 0;
+}
+
 class Connection {
  public:
   Connection(SqliteConnectionHandle db, std::string file_name)
@@ -469,6 +500,8 @@ class SqliteDatabase final : public Database {
 
   std::string FileName() const override { return connection_->file_name(); }
 
+  Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
+
  private:
   static std::string SavepointName(int level) { return "tomeva_level_" + std::to_string(level); }
 
@@ -500,6 +533,16 @@ class SqliteDatabase final : public Database {
 Status RunPragma(sqlite3* db, const char* sql) {
   if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) return SqliteError(db, sql);
   return Status::Ok();
+}
+
+// With TOMEVA_TRACE_SQL set, every statement the catalog runs is written to
+// standard error with the time it took once it has been stepped to its end or
+// reset: a developer's view of what a listing or an import costs.
+int TraceStatement(unsigned type, void* /*context*/, void* statement, void* nanoseconds) {
+  if (type != SQLITE_TRACE_PROFILE) return 0;
+  const double ms = static_cast<double>(*static_cast<sqlite3_int64*>(nanoseconds)) / 1e6;
+  std::fprintf(stderr, "[sql %8.3f ms] %s\n", ms, sqlite3_sql(static_cast<sqlite3_stmt*>(statement)));
+  return 0;
 }
 
 }  // namespace
@@ -546,7 +589,13 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
     }
   }
   if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
+  if (const char* trace = std::getenv("TOMEVA_TRACE_SQL"); trace != nullptr && *trace != '\0') {
+    sqlite3_trace_v2(handle, SQLITE_TRACE_PROFILE, TraceStatement, nullptr);
+  }
   if (Status status = EnsureRelationshipsView(handle); !status.ok()) return status.error();
+  // A catalog filled by other means than Tomeva's operations (or never
+  // analysed) gets its statistics once; a read-only catalog simply goes without.
+  if (StatisticsMissing(handle)) (void)RefreshSqliteStatistics(handle);
   auto connection = std::make_shared<Connection>(std::move(*db), path);
   return std::unique_ptr<Database>(std::make_unique<SqliteDatabase>(std::move(connection)));
 }

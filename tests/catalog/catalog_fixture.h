@@ -32,6 +32,7 @@ class RecordingDatabase : public Database {
   Status Commit() override { return real_->Commit(); }
   Status Rollback() override { return real_->Rollback(); }
   std::string FileName() const override { return real_->FileName(); }
+  Status RefreshStatistics() override { return real_->RefreshStatistics(); }
 
   std::vector<std::string> texts;
 

@@ -33,8 +33,36 @@ TOMEVA_EXPORT int FsGetBackgroundFlags(void) {
   return BG_DOWNLOAD | BG_UPLOAD;
 }
 
-TOMEVA_EXPORT void FsStatusInfo(char*, int, int) {
-  // Operations need no bracketing: each entry point is complete in itself.
+namespace {
+
+// Operations after which many catalog rows may have changed.
+bool ChangesTheCatalog(int operation) {
+  switch (operation) {
+    case FS_STATUS_OP_PUT_SINGLE:
+    case FS_STATUS_OP_PUT_MULTI:
+    case FS_STATUS_OP_PUT_MULTI_THREAD:
+    case FS_STATUS_OP_RENMOV_SINGLE:
+    case FS_STATUS_OP_RENMOV_MULTI:
+    case FS_STATUS_OP_DELETE:
+    case FS_STATUS_OP_SYNC_PUT:
+    case FS_STATUS_OP_SYNC_DELETE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// Each entry point is complete in itself; the end of an operation that changed
+// the catalog refreshes the query planner's statistics, so that listings stay
+// fast as the library grows.
+TOMEVA_EXPORT void FsStatusInfo(char*, int InfoStartEnd, int InfoOperation) {
+  if (InfoStartEnd != FS_STATUS_END || !ChangesTheCatalog(InfoOperation)) return;
+  Guarded(0, [&](Session& session) {
+    if (session.catalog) (void)session.catalog->RefreshStatistics();
+    return 0;
+  });
 }
 
 // Upgrades the catalog of the settings found the usual way, then ends the
