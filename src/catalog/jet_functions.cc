@@ -136,11 +136,14 @@ std::optional<int64_t> WholeNumber(const Number& n, int64_t low, int64_t high) {
     if (n.i < low || n.i > high) return std::nullopt;
     return n.i;
   }
+  // Compared as an integer: a bound such as INT64_MAX has no exact double (it
+  // rounds up to 2^63), and converting a double of 2^63 or more is undefined.
+  constexpr double kTwoTo63 = 9223372036854775808.0;
   const double r = RoundHalfEven(n.d);
-  if (!std::isfinite(r) || r < static_cast<double>(low) || r > static_cast<double>(high)) {
-    return std::nullopt;
-  }
-  return static_cast<int64_t>(r);
+  if (!std::isfinite(r) || r < -kTwoTo63 || r >= kTwoTo63) return std::nullopt;
+  const auto whole = static_cast<int64_t>(r);
+  if (whole < low || whole > high) return std::nullopt;
+  return whole;
 }
 
 // A character count or position argument: a whole number of at least `low`.
@@ -884,14 +887,9 @@ int NoCaseCompare(void*, int size1, const void* data1, int size2, const void* da
   }
   if (i == common) return size1 == size2 ? 0 : (size1 < size2 ? -1 : 1);
   // Everything before i was ASCII, so i starts a character in both texts.
-  const std::string x =
-      Utf8Lower({reinterpret_cast<const char*>(a + i), static_cast<size_t>(size1 - i)});
-  const std::string y =
-      Utf8Lower({reinterpret_cast<const char*>(b + i), static_cast<size_t>(size2 - i)});
-  const size_t n = x.size() < y.size() ? x.size() : y.size();
-  const int c = std::memcmp(x.data(), y.data(), n);
-  if (c != 0) return c < 0 ? -1 : 1;
-  return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
+  return Utf8CompareIgnoringCase(
+      {reinterpret_cast<const char*>(a + i), static_cast<size_t>(size1 - i)},
+      {reinterpret_cast<const char*>(b + i), static_cast<size_t>(size2 - i)});
 }
 
 using SqlFunction = void (*)(sqlite3_context*, int, sqlite3_value**);

@@ -103,6 +103,59 @@ std::string_view Utf8PrefixBytes(std::string_view text, size_t max_bytes) {
   return text.substr(0, pos);
 }
 
+namespace {
+
+// The bytes of Utf8Lower(text), one at a time. Lowering keeps every sequence's
+// length, so the lowered bytes of one sequence are produced when it is met.
+class LoweredBytes {
+ public:
+  explicit LoweredBytes(std::string_view text) : text_(text) {}
+  bool AtEnd() const { return pending_ == 0 && pos_ >= text_.size(); }
+  unsigned char Next() {
+    if (pending_ == 0) Load();
+    return buffer_[2 - pending_--];
+  }
+
+ private:
+  void Load() {
+    const auto c = static_cast<unsigned char>(text_[pos_]);
+    const size_t len = Utf8SequenceLength(text_, pos_);
+    if (len == 2) {
+      const uint32_t cp =
+          LowerTwoByte(((c & 0x1F) << 6) | (static_cast<unsigned char>(text_[pos_ + 1]) & 0x3F));
+      buffer_[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
+      buffer_[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      pending_ = 2;
+      pos_ += 2;
+      return;
+    }
+    // Other sequences (and stray bytes) are unchanged, ASCII apart; they go out
+    // byte by byte.
+    buffer_[1] = (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+    pending_ = 1;
+    ++pos_;
+  }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  unsigned char buffer_[2] = {0, 0};
+  int pending_ = 0;
+};
+
+}  // namespace
+
+int Utf8CompareIgnoringCase(std::string_view a, std::string_view b) {
+  LoweredBytes x(a);
+  LoweredBytes y(b);
+  while (!x.AtEnd() && !y.AtEnd()) {
+    const unsigned char p = x.Next();
+    const unsigned char q = y.Next();
+    if (p != q) return p < q ? -1 : 1;
+  }
+  if (x.AtEnd() && y.AtEnd()) return 0;
+  return x.AtEnd() ? -1 : 1;
+}
+
 std::string Utf8Upper(std::string_view text) {
   return MapCase(
       text, [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; },

@@ -30,6 +30,11 @@ std::string Utf8Upper(std::string_view text);
 // The inverse mapping of Utf8Upper.
 std::string Utf8Lower(std::string_view text);
 
+// Compares Utf8Lower(a) with Utf8Lower(b) byte by byte (negative, 0, positive)
+// without making either: the catalog's case-blind text order, which runs for
+// every step through an index.
+int Utf8CompareIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace tomeva
 
 #endif  // TOMEVA_COMMON_UTF8_H_
