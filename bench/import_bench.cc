@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -155,7 +156,10 @@ int main(int argc, char** argv) {
   const BenchOptions options = TakeBenchOptions(&argc, argv);
   const std::string base =
       options.catalog_books > 0 ? CachedCatalog(CatalogShape{options.catalog_books}) : "";
-  if (options.prepare_only) return 0;
+  if (options.prepare_only) {  // prints the catalog's path for bench/run
+    if (!base.empty()) std::printf("%s\n", base.c_str());
+    return 0;
+  }
   std::vector<std::string> all_files;
   std::string all_names;
   for (const std::string& folder : options.books) {
