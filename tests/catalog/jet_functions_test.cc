@@ -260,6 +260,17 @@ TEST_F(JetFunctionsTest, ArithmeticKeepsJetResults) {
   EXPECT_NE(Failure("SELECT 7\\0").find("division by zero"), std::string::npos);
 }
 
+TEST_F(JetFunctionsTest, WholeNumbersPastTheIntegerRangeOverflowInsteadOfWrapping) {
+  // 2^63 is just past the largest integer; the largest double below it and
+  // -2^63 still fit.
+  EXPECT_NE(Failure("SELECT 9223372036854775808.0 \\ 1").find("overflow"), std::string::npos);
+  EXPECT_NE(Failure("SELECT 1 \\ 1e19").find("overflow"), std::string::npos);
+  EXPECT_EQ(Value("SELECT 9223372036854774784.0 \\ 1"), "9223372036854774784");
+  EXPECT_EQ(Value("SELECT -9223372036854775808.0 \\ 1"), "-9223372036854775808");
+  EXPECT_NE(Failure("SELECT CLng(2147483648.0)").find("overflow"), std::string::npos);
+  EXPECT_EQ(Value("SELECT CLng(-2147483648.0)"), "-2147483648");
+}
+
 TEST_F(JetFunctionsTest, SystemStatementsRunOnACatalog) {
   CreateCatalog();
   // Row writers and the identity query.
