@@ -1,6 +1,7 @@
 // Name rules compiled to SQL, and the mapping between stored and shown names.
 #include "tree/name_expression.h"
 
+#include <optional>
 #include <vector>
 
 #include "common/params.h"
@@ -10,6 +11,10 @@
 
 namespace tomeva::tree {
 namespace {
+
+// Deepest nesting of [ ] groups a rule may have: each level compiles to a
+// nested iif, and the recursion must stay far from the stack's end.
+constexpr int kMaxGroupNesting = 64;
 
 constexpr std::string_view kDivisionSlash = "\u2215";     // shown for "/"
 constexpr std::string_view kReverseSolidus = "\u29F5";    // shown for "\"
@@ -86,8 +91,9 @@ std::vector<FieldRef> DirectFields(std::string_view inner) {
   return fields;
 }
 
-// The terms of a rule, each followed by "+".
-std::string CompileTerms(std::string_view rule) {
+// The terms of a rule, each followed by "+"; nullopt when its groups nest
+// deeper than kMaxGroupNesting below `depth`.
+std::optional<std::string> CompileTerms(std::string_view rule, int depth) {
   std::string out;
   size_t pos = 0;
   while (pos < rule.size()) {
@@ -105,8 +111,12 @@ std::string CompileTerms(std::string_view rule) {
       const size_t end = GroupEnd(rule, pos);
       std::string_view inner = rule.substr(pos + 1, end - pos - 1);
       pos = end < rule.size() ? end + 1 : end;
-      std::string shown = BuildNameExpr(inner);
-      if (shown.empty()) continue;
+      if (depth >= kMaxGroupNesting) return std::nullopt;
+      std::optional<std::string> terms = CompileTerms(inner, depth + 1);
+      if (!terms) return std::nullopt;
+      if (terms->empty()) continue;
+      std::string shown = std::move(*terms);
+      shown.back() = ' ';
       std::string conditions;
       for (const FieldRef& ref : DirectFields(inner)) {
         if (!conditions.empty()) conditions += "AND";
@@ -162,7 +172,7 @@ size_t AppendShown(std::string_view text, size_t pos, std::string& out) {
 }  // namespace
 
 std::string BuildNameExpr(std::string_view rule) {
-  std::string out = CompileTerms(rule);
+  std::string out = CompileTerms(rule, 0).value_or("");
   if (!out.empty()) out.back() = ' ';
   return out;
 }

@@ -18,7 +18,9 @@ namespace tomeva::tree {
 //   [ ... ]      shown only when a field written directly inside has a value:
 //                iif(<every such field is null (a number: null or 0)>,"",<inner>)+
 //                (a group without such a field is always shown)
-// Any other character is skipped; the final "+" becomes a space.
+// Any other character is skipped; the final "+" becomes a space. A rule whose
+// groups nest more than 64 deep compiles to the empty text, which no query
+// accepts.
 // Example: (Books.Title)' '[(Books.Subtitle)] gives
 // Books.Title+" "+iif((isnull(Books.Subtitle)),"",Books.Subtitle ) (and a space).
 std::string BuildNameExpr(std::string_view rule);

@@ -42,6 +42,17 @@ TEST(BuildNameExprTest, UnclosedPartsEndAtTheEndOfTheRule) {
   EXPECT_EQ(BuildNameExpr("(A.X)'"), "A.X ");  // a lone final quote reads nothing
 }
 
+TEST(BuildNameExprTest, GroupsNestedTooDeeplyCompileToNothing) {
+  auto nested = [](size_t depth) {
+    return std::string(depth, '[') + "(A.X)" + std::string(depth, ']');
+  };
+  EXPECT_NE(BuildNameExpr(nested(64)).find("A.X"), std::string::npos);
+  EXPECT_EQ(BuildNameExpr(nested(65)), "");
+  // A hostile rule from a settings file neither exhausts the stack nor the clock.
+  EXPECT_EQ(BuildNameExpr(nested(200000)), "");
+  EXPECT_EQ(BuildNameExpr("(A.B)" + nested(100) + "'x'"), "");
+}
+
 TEST(DisplayNameTest, MapsSeparatorsAndControlCharacters) {
   EXPECT_EQ(DisplayName("Да/Нет"), "Да\u2215Нет");
   EXPECT_EQ(DisplayName("a\\b"), "a\u29F5b");
