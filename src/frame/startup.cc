@@ -112,11 +112,17 @@ SettingsLoad LoadSettings(Session& session, const std::string& path) {
     session.Unload();
     return SettingsLoad::kNoFiles;
   }
+  try {
+    // Throws XmlError when the id's table holds elements instead of text.
+    session.book_id_table = GetPathText(root, "properties/simple/id/table");
+    session.book_id_field = GetPathText(root, "properties/simple/id/@name");
+  } catch (...) {
+    session.Unload();
+    throw;
+  }
   session.settings_root = root;
   session.folders = folders;
   session.files = files;
-  session.book_id_table = GetPathText(root, "properties/simple/id/table");
-  session.book_id_field = GetPathText(root, "properties/simple/id/@name");
   return SettingsLoad::kLoaded;
 }
 

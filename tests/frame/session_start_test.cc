@@ -84,6 +84,21 @@ TEST_F(SessionStartTest, TheSettingsFileIsNeverWritten) {
   EXPECT_EQ(tomeva::testing::ReadFile(dir_.Path("plugin/Tomeva.xml")), xml);
 }
 
+TEST_F(SessionStartTest, AnIdTableHoldingElementsLeavesNoHalfLoadedSession) {
+  const std::string path = dir_.Path("plugin/Tomeva.xml");
+  WriteFile(path,
+            "<settings><provider>SQLite</provider><folders/><files/>"
+            "<properties><simple><id name=\"BookId\"><table><x/></table></id></simple>"
+            "</properties></settings>");
+  MakeCatalog(dir_.Path("plugin/Tomeva.sqlite"));
+  EXPECT_THROW(LoadSettings(session_, path), XmlError);
+  EXPECT_FALSE(session_.started());
+  EXPECT_FALSE(session_.settings_root);
+  EXPECT_FALSE(session_.folders);
+  EXPECT_EQ(StartSession(session_), -1);
+  EXPECT_FALSE(session_.started());
+}
+
 TEST(CatalogFileRuleTest, DefaultFileFollowsTheProvider) {
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", "SQLite"), "/p/Tomeva.sqlite");
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", "sqlite3"), "/p/Tomeva.sqlite");
