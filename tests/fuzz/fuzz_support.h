@@ -11,8 +11,9 @@
 
 namespace tomeva::fuzz {
 
-// A folder made under the system's temporary folder when the target starts
-// and removed with everything in it when the process ends normally.
+// A folder made when the target starts, under /dev/shm (or, with TMPDIR set or
+// without /dev/shm, the temporary folder), and removed with everything in it
+// when the process ends normally.
 class ScratchFolder {
  public:
   ScratchFolder();

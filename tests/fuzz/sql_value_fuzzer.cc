@@ -9,7 +9,8 @@
 //     "" and "null", the number for digits, the inner text of one well-formed
 //     double-quoted literal, the value itself otherwise;
 //   - InsertRow stores that value in Books.Title, and WhereEqual and
-//     WhereNullable on it find the row.
+//     WhereNullable on it find the row;
+//   - FindOrInsertRow makes a Series row of that name once and then finds it.
 // A mismatch aborts, so libFuzzer reports it with the input.
 #include <cstddef>
 #include <cstdint>
@@ -164,6 +165,15 @@ void CheckWriters(Database* db, std::string_view value) {
   for (const std::string& where : {c::WhereEqual("Books", params), c::WhereNullable("Books", params)}) {
     const std::string count = "SELECT BookId FROM Books WHERE (" + where + ") AND BookId=" + key;
     if (c::QueryText(db, count) != key) Fail("the WHERE builders miss the row", Describe(value, count));
+  }
+  // Find-or-insert makes the row once and finds it from then on.
+  const std::string series = "Name=" + std::string(value);
+  const int32_t made = c::FindOrInsertRow(db, "Series", "SeriesId", series, c::FindMode::kFindOrInsert);
+  if (made <= 0) Fail("FindOrInsertRow made no row", Describe(value, series));
+  for (c::FindMode mode : {c::FindMode::kFindOrInsert, c::FindMode::kFindOnly}) {
+    if (c::FindOrInsertRow(db, "Series", "SeriesId", series, mode) != made) {
+      Fail("FindOrInsertRow does not find the row it made", Describe(value, series));
+    }
   }
 }
 
