@@ -14,11 +14,14 @@
 
 namespace tomeva::books {
 
+class JournalKeeper;
+
 // The session state one book operation works on. Borrowed for one call.
 struct BookContext {
   tree::CatalogView view;  // db, settings root, folders, files, book table/key
   catalog::ContentFieldAccess* fields = nullptr;  // the session's field host; null: no fields
   std::function<bool(int percent)> progress;      // reports progress; true = user aborts
+  JournalKeeper* journals = nullptr;  // the session's journal between operations; null: none kept
 };
 
 // The host's copy flags as the operations understand them.

@@ -26,7 +26,7 @@ bool Delete(BookContext& ctx, std::string_view remote_name) {
   // The book line's key name is fixed: it also names the link tables' book column.
   const std::string book_line = "BookId=" + std::to_string(key);
 
-  OperationScope scope(ctx.view.db, LibraryRoot(ctx));
+  OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
   if (!scope.Begin().ok()) return false;
   const std::string values =
       tree::ResolveVirtualPath(ctx.view, DeletionResolutionPath(remote_name)).value_or("");

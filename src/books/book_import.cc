@@ -89,7 +89,7 @@ PutResult Import(BookContext& ctx, const std::string& local_name, CopyFlags flag
   const bool write_back = catalog::ChangeContentOn(PropertyContextOf(ctx)) &&
                           (store_files || flags.move) && ctx.fields != nullptr;
 
-  OperationScope scope(ctx.view.db, LibraryRoot(ctx));
+  OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
   WorkingCopy working_copy;
   std::string current_file = local_name;
   if (store_files) {

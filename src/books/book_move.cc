@@ -62,7 +62,7 @@ MoveResult Move(BookContext& ctx, std::string_view old_name, std::string_view ne
   std::string new_path(new_name);
   StripCommonTail(old_path, new_path);
 
-  OperationScope scope(ctx.view.db, LibraryRoot(ctx));
+  OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
   if (!scope.Begin().ok()) return MoveResult::kWriteError;
   Result<BookProperties> old_list = catalog::BuildPropertyTree(
       property_ctx, tree::ResolveVirtualPath(ctx.view, old_path).value_or(""), book_line);

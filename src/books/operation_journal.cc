@@ -8,6 +8,7 @@
 // has since made a file of the same name.
 #include "books/operation_journal.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -141,6 +142,10 @@ void RollBack(const std::vector<Entry>& entries) {
 }
 
 bool Committed(catalog::Database* db, const std::string& token) {
+  // Tokens are hexadecimal; anything else in a damaged journal is no token.
+  for (char c : token) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  }
   return catalog::QueryInt(db, "SELECT Count(*) FROM TomevaJournal WHERE Token=\"" + token +
                                    "\"") > 0;
 }
@@ -151,11 +156,48 @@ Result<OperationJournal> OperationJournal::Start(const std::string& library_root
   const std::string folder = library_root + "/" + std::string(kJournalFolder);
   Status made = platform::CreateFolders(folder);
   if (!made.ok()) return made.error();
-  const std::string token = NewToken();
   Result<platform::LockedFile> file =
-      platform::LockedFile::Create(folder + "/" + token + std::string(kSuffix));
+      platform::LockedFile::Create(folder + "/" + NewToken() + std::string(kSuffix));
   if (!file.ok()) return file.error();
-  return OperationJournal(std::move(file).value(), token);
+  OperationJournal journal(std::move(file).value(), library_root);
+  Status started = journal.Restart();
+  if (!started.ok()) {
+    journal.Finish();
+    return started.error();
+  }
+  return journal;
+}
+
+Status OperationJournal::Clear() { return file_.Truncate(); }
+
+Status OperationJournal::Restart() {
+  Status cleared = file_.Truncate();
+  if (!cleared.ok()) return cleared;
+  token_ = NewToken();
+  return Record("token", {token_});
+}
+
+JournalKeeper::~JournalKeeper() { Release(); }
+
+void JournalKeeper::Release() {
+  if (kept_) kept_->Finish();
+  kept_.reset();
+}
+
+Result<OperationJournal> JournalKeeper::Take(const std::string& library_root) {
+  if (kept_ && kept_->library_root() == library_root) {
+    OperationJournal journal = std::move(*kept_);
+    kept_.reset();
+    Status restarted = journal.Restart();
+    if (restarted.ok()) return journal;
+    journal.Finish();
+  }
+  return OperationJournal::Start(library_root);
+}
+
+void JournalKeeper::Keep(OperationJournal journal) {
+  if (kept_) kept_->Finish();
+  kept_.emplace(std::move(journal));
 }
 
 Status OperationJournal::Record(std::string_view kind, std::initializer_list<std::string_view> fields) {
@@ -216,10 +258,10 @@ void RecoverInterruptedOperations(catalog::Database* db, const std::string& libr
     if (!journal) continue;  // a running operation's
     Result<std::string> content = journal->ReadAll();
     if (!content.ok()) continue;
-    const std::string name = std::filesystem::path(path).filename().string();
-    const std::string token = name.substr(0, name.size() - kSuffix.size());
     const std::vector<Entry> entries = Entries(*content);
-    if (Committed(db, token)) {
+    const std::string token =
+        !entries.empty() && entries.front().kind == "token" ? entries.front().at(0) : "";
+    if (!token.empty() && Committed(db, token)) {
       RollForward(entries);
       ForgetCommit(db, token);
     } else {

@@ -3,9 +3,10 @@
 // next one instead of leaving a stored file without its book row, or a book
 // row whose file was set aside.
 //
-// An operation writes each file change to its journal before making it, in
-// <library>/.tomeva-journal/<token>.log, and holds the journal locked while it
-// runs. Just before its transaction commits it adds its token to the catalog
+// An operation writes each file change to its journal before making it, in a
+// file of <library>/.tomeva-journal/, and holds the journal locked while it
+// runs. The journal's first line is the operation's token, fresh for every
+// operation. Just before its transaction commits it adds its token to the catalog
 // table TomevaJournal, inside that transaction, so the token is there exactly
 // when the catalog changes are. A journal whose lock can be taken belongs to
 // an operation that ended without removing it: with its token in the catalog
@@ -16,6 +17,7 @@
 #define TOMEVA_BOOKS_OPERATION_JOURNAL_H_
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,13 @@ class OperationJournal {
   static Result<OperationJournal> Start(const std::string& library_root);
 
   const std::string& token() const { return token_; }
+  const std::string& library_root() const { return library_root_; }
+
+  // Empties the journal, once its operation's files are settled: an empty
+  // journal asks nothing of a recovery.
+  Status Clear();
+  // Begins the next operation in this (emptied) journal with a fresh token.
+  Status Restart();
 
   // Each records a change the operation is about to make (a working copy just
   // made is recorded after the fact: its name is only known then).
@@ -46,12 +55,36 @@ class OperationJournal {
   void Finish();
 
  private:
-  OperationJournal(platform::LockedFile file, std::string token)
-      : file_(std::move(file)), token_(std::move(token)) {}
+  OperationJournal(platform::LockedFile file, std::string library_root)
+      : file_(std::move(file)), library_root_(std::move(library_root)) {}
   Status Record(std::string_view kind, std::initializer_list<std::string_view> fields);
 
   platform::LockedFile file_;
+  std::string library_root_;
   std::string token_;
+};
+
+// Keeps a session's journal between its operations, so that an operation does
+// not create and delete a file of its own (on ext4 a stream of deleted files
+// makes every new one slower to create). Not copyable; the kept journal is
+// deleted with the keeper.
+class JournalKeeper {
+ public:
+  JournalKeeper() = default;
+  ~JournalKeeper();
+  JournalKeeper(const JournalKeeper&) = delete;
+  JournalKeeper& operator=(const JournalKeeper&) = delete;
+
+  // The kept journal restarted for a new operation when it belongs to
+  // library_root, else a new one.
+  Result<OperationJournal> Take(const std::string& library_root);
+  // Keeps an emptied journal for the next operation.
+  void Keep(OperationJournal journal);
+  // Deletes the kept journal (the session ends).
+  void Release();
+
+ private:
+  std::optional<OperationJournal> kept_;
 };
 
 // Adds token to the catalog's journal table (made when missing); run inside the

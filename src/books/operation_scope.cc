@@ -17,7 +17,8 @@ void OperationScope::SettleInterrupted() {
 Status OperationScope::EnsureJournal() {
   if (journal_ || library_root_.empty()) return Status::Ok();
   SettleInterrupted();
-  Result<OperationJournal> journal = OperationJournal::Start(library_root_);
+  Result<OperationJournal> journal =
+      journals_ ? journals_->Take(library_root_) : OperationJournal::Start(library_root_);
   if (!journal.ok()) return journal.error();
   journal_.emplace(std::move(journal).value());
   return Status::Ok();
@@ -92,11 +93,22 @@ Status OperationScope::Commit() {
   done_ = true;
   for (const std::string& path : deferred_deletes_) (void)platform::DeleteFile(path);
   for (const auto& [original, aside] : set_aside_) (void)platform::DeleteFile(aside);
-  if (journal_) {
-    journal_->Finish();
-    ForgetCommit(db_, journal_->token());
-  }
+  EndJournal(/*forget_commit=*/true);
   return Status::Ok();
+}
+
+void OperationScope::EndJournal(bool forget_commit) {
+  if (!journal_) return;
+  // The journal is emptied before its token leaves the catalog: a journal
+  // that still listed the files while its token was gone would be undone.
+  const bool cleared = journal_->Clear().ok();
+  if (forget_commit) ForgetCommit(db_, journal_->token());
+  if (journals_ && cleared) {
+    journals_->Keep(std::move(*journal_));
+  } else {
+    journal_->Finish();
+  }
+  journal_.reset();
 }
 
 void OperationScope::Rollback() {
@@ -110,7 +122,7 @@ void OperationScope::Rollback() {
   for (auto it = set_aside_.rbegin(); it != set_aside_.rend(); ++it) {
     (void)platform::MoveFile(it->second, it->first, platform::Overwrite::kNo);
   }
-  if (journal_) journal_->Finish();
+  EndJournal(/*forget_commit=*/false);
 }
 
 }  // namespace tomeva::books

@@ -23,9 +23,12 @@ namespace tomeva::books {
 // operation back when the scope ends. Not copyable.
 class OperationScope {
  public:
-  // library_root: the library folder, empty when the operation stores no files.
-  OperationScope(catalog::Database* db, std::string library_root)
-      : db_(db), library_root_(std::move(library_root)) {}
+  // library_root: the library folder, empty when the operation stores no files;
+  // journals: where the session keeps its journal between operations (null:
+  // the operation makes and deletes its own).
+  OperationScope(catalog::Database* db, std::string library_root,
+                 JournalKeeper* journals = nullptr)
+      : db_(db), library_root_(std::move(library_root)), journals_(journals) {}
   ~OperationScope();
   OperationScope(const OperationScope&) = delete;
   OperationScope& operator=(const OperationScope&) = delete;
@@ -65,9 +68,12 @@ class OperationScope {
  private:
   // The journal, started with the first file change; settles others first.
   Status EnsureJournal();
+  // Empties the journal (the operation's files are settled) and hands it back.
+  void EndJournal(bool forget_commit);
 
   catalog::Database* db_;
   std::string library_root_;
+  JournalKeeper* journals_;
   std::optional<OperationJournal> journal_;
   bool recovered_ = false;
   Status journal_failure_;  // a deletion that could not be journaled

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "books/operation_journal.h"
 #include "catalog/database.h"
 #include "common/xml_document.h"
 #include "content/field_host.h"
@@ -61,6 +62,9 @@ class Session {
   // Listings the host holds open, by the handle it was given. Handles the host
   // passes back are looked up here, so a stale or foreign handle is harmless.
   std::map<const void*, std::unique_ptr<tree::FolderListing>> listings;
+
+  // The journal book operations reuse from one to the next.
+  books::JournalKeeper journals;
 
   // What the folder tree needs of this session.
   tree::CatalogView View() const;

@@ -73,6 +73,11 @@ Status LockedFile::Append(std::string_view text) {
   return Status::Ok();
 }
 
+Status LockedFile::Truncate() {
+  if (::ftruncate(fd_, 0) != 0) return SystemError("cannot empty", path_);
+  return Status::Ok();
+}
+
 Result<std::string> LockedFile::ReadAll() const {
   std::string content;
   char buffer[4096];

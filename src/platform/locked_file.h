@@ -39,6 +39,8 @@ class LockedFile {
   Status Append(std::string_view text);
   // The whole content.
   Result<std::string> ReadAll() const;
+  // Empties the file (it stays, locked).
+  Status Truncate();
 
  private:
   LockedFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}

@@ -104,6 +104,33 @@ TEST_F(OperationJournalTest, AFileOfTheSameNameMadeSinceIsNotTheOneRecorded) {
   EXPECT_EQ(ReadFile(stored_), "OLD BOOK");
 }
 
+TEST_F(OperationJournalTest, AKeptJournalIsReusedWithAFreshTokenEachTime) {
+  std::string first_token;
+  {
+    JournalKeeper keeper;
+    Result<OperationJournal> first = keeper.Take(lib_.lib());
+    ASSERT_TRUE(first.ok()) << first.message();
+    first_token = first->token();
+    // The first operation committed, but its token stayed in the catalog.
+    ASSERT_TRUE(RecordCommit(db(), first_token).ok());
+    ASSERT_TRUE(first->Clear().ok());
+    keeper.Keep(std::move(first).value());
+    EXPECT_EQ(Journals(), 1u);
+    // The next operation, in the same file, is cut short before its commit.
+    Result<OperationJournal> second = keeper.Take(lib_.lib());
+    ASSERT_TRUE(second.ok());
+    EXPECT_NE(second->token(), first_token);
+    EXPECT_EQ(Journals(), 1u);
+    ASSERT_TRUE(second->RecordPlacement(working_, stored_ + ".new").ok());
+    ASSERT_TRUE(platform::MoveFile(working_, stored_ + ".new", platform::Overwrite::kNo).ok());
+    // The process dies here: the journal stays behind, unlocked.
+  }
+  // (The keeper deleted only a kept journal; this one was in use.)
+  RecoverInterruptedOperations(db(), lib_.lib());
+  EXPECT_FALSE(PathExists(stored_ + ".new"));  // undone, although a token was there
+  EXPECT_EQ(Journals(), 0u);
+}
+
 TEST_F(OperationJournalTest, AJournalStillHeldIsLeftAlone) {
   Result<OperationJournal> running = OperationJournal::Start(lib_.lib());
   ASSERT_TRUE(running.ok()) << running.message();

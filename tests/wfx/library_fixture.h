@@ -36,7 +36,8 @@ class LibraryTest : public ::testing::Test {
   bool Delete(const std::string& remote);
   int RenMov(const std::string& old_name, const std::string& new_name, bool move);
 
-  // Regular files under the library folder, relative to it, sorted.
+  // Regular files under the library folder, relative to it, sorted (the
+  // session's operation journal apart).
   std::vector<std::string> LibraryFiles() const;
 
   std::string LibraryFolder() const { return plugin_->folder() + "/Lib"; }

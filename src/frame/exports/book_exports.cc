@@ -31,6 +31,7 @@ T WithBooks(T fallback, const std::string& source, const std::string& target, Bo
     books::BookContext ctx;
     ctx.view = session.View();
     ctx.fields = &fields;
+    ctx.journals = &session.journals;
     ctx.progress = [&session, &source, &target](int percent) {
       return session.ReportProgress(source, target, percent);
     };
