@@ -52,13 +52,12 @@ std::string Unescaped(std::string_view field) {
   return out;
 }
 
-std::string NewToken() {
-  std::random_device device;
-  std::uniform_int_distribution<uint32_t> draw;
+// A fresh token from generator: 128 random bits in hexadecimal.
+std::string NewToken(std::mt19937_64& generator) {
   std::string token;
-  for (int i = 0; i < 4; ++i) {
-    char part[9];
-    std::snprintf(part, sizeof(part), "%08x", draw(device));
+  for (int i = 0; i < 2; ++i) {
+    char part[17];
+    std::snprintf(part, sizeof(part), "%016llx", static_cast<unsigned long long>(generator()));
     token += part;
   }
   return token;
@@ -156,10 +155,15 @@ Result<OperationJournal> OperationJournal::Start(const std::string& library_root
   const std::string folder = library_root + "/" + std::string(kJournalFolder);
   Status made = platform::CreateFolders(folder);
   if (!made.ok()) return made.error();
+  // Seeded from the system's entropy once per journal; a kept journal draws
+  // every later token from the same generator.
+  std::random_device entropy;
+  std::seed_seq seed{entropy(), entropy(), entropy(), entropy()};
+  std::mt19937_64 generator(seed);
   Result<platform::LockedFile> file =
-      platform::LockedFile::Create(folder + "/" + NewToken() + std::string(kSuffix));
+      platform::LockedFile::Create(folder + "/" + NewToken(generator) + std::string(kSuffix));
   if (!file.ok()) return file.error();
-  OperationJournal journal(std::move(file).value(), library_root);
+  OperationJournal journal(std::move(file).value(), library_root, generator);
   Status started = journal.Restart();
   if (!started.ok()) {
     journal.Finish();
@@ -173,7 +177,7 @@ Status OperationJournal::Clear() { return file_.Truncate(); }
 Status OperationJournal::Restart() {
   Status cleared = file_.Truncate();
   if (!cleared.ok()) return cleared;
-  token_ = NewToken();
+  token_ = NewToken(random_);
   return Record("token", {token_});
 }
 

@@ -18,6 +18,7 @@
 
 #include <initializer_list>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -55,12 +56,14 @@ class OperationJournal {
   void Finish();
 
  private:
-  OperationJournal(platform::LockedFile file, std::string library_root)
-      : file_(std::move(file)), library_root_(std::move(library_root)) {}
+  OperationJournal(platform::LockedFile file, std::string library_root,
+                   const std::mt19937_64& random)
+      : file_(std::move(file)), library_root_(std::move(library_root)), random_(random) {}
   Status Record(std::string_view kind, std::initializer_list<std::string_view> fields);
 
   platform::LockedFile file_;
   std::string library_root_;
+  std::mt19937_64 random_;
   std::string token_;
 };
 
