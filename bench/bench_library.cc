@@ -55,6 +55,7 @@ BenchLibrary::BenchLibrary(const std::string& work_folder, const std::string& ca
   ctx_.view = {db_.get(), root, root.FirstChildElement("folders"),
                root.FirstChildElement("files"), "Books", "BookId"};
   ctx_.fields = access_.get();
+  ctx_.journals = &journals_;
 }
 
 BenchLibrary::~BenchLibrary() {

@@ -11,6 +11,7 @@
 
 #include "books/book_context.h"
 #include "books/field_host_access.h"
+#include "books/operation_journal.h"
 #include "catalog/database.h"
 #include "common/xml_document.h"
 #include "content/field_host.h"
@@ -47,6 +48,7 @@ class BenchLibrary {
   XmlDocument settings_;
   std::unique_ptr<content::FieldHost> host_;
   std::unique_ptr<books::FieldHostAccess> access_;
+  books::JournalKeeper journals_;  // as a plugin session keeps its journal
   books::BookContext ctx_;
 };
 
