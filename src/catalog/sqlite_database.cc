@@ -582,12 +582,8 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
   sqlite3_busy_timeout(handle, kBusyTimeoutMs);
   // The first statement reads the file header: a file that is not a SQLite
   // database fails here.
-  // The catalog is read through a memory map (up to 128 MiB of it): listings
-  // that walk many rows then read pages in place instead of copying each one
-  // into SQLite's page cache. Mapped pages are the file's own cached pages,
-  // shared and given back under memory pressure, not memory of this process.
   for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
-                             "PRAGMA foreign_keys=ON", "PRAGMA mmap_size=134217728"}) {
+                             "PRAGMA foreign_keys=ON"}) {
     if (Status status = RunPragma(handle, pragma); !status.ok()) {
       return Error{"cannot open the catalog file " + path + ": " + status.message()};
     }
