@@ -2,6 +2,7 @@
 // split a character, and the letter case mapping of Latin and Cyrillic letters.
 #include "common/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tomeva {
@@ -145,8 +146,26 @@ class LoweredBytes {
 }  // namespace
 
 int Utf8CompareIgnoringCase(std::string_view a, std::string_view b) {
-  LoweredBytes x(a);
-  LoweredBytes y(b);
+  // Texts that agree byte for byte agree lowered too: start at the character
+  // where they first differ. Any byte that is not a continuation byte begins a
+  // character, so the character holding the first difference begins at the
+  // last such byte before it, in both texts alike.
+  const size_t common = std::min(a.size(), b.size());
+  size_t start = static_cast<size_t>(
+      std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin()).first -
+      a.begin());
+  if (start == common && a.size() == b.size()) return 0;
+  while (start > 0 && start < a.size() && IsContinuation(static_cast<unsigned char>(a[start]))) {
+    --start;
+  }
+  if (start == a.size() || start == b.size()) {
+    // One text is a prefix of the other: back up to the start of the last
+    // character, which may continue differently in the longer text.
+    while (start > 0 && IsContinuation(static_cast<unsigned char>(a[start - 1]))) --start;
+    if (start > 0) --start;
+  }
+  LoweredBytes x(a.substr(start));
+  LoweredBytes y(b.substr(start));
   while (!x.AtEnd() && !y.AtEnd()) {
     const unsigned char p = x.Next();
     const unsigned char q = y.Next();

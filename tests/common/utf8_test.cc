@@ -21,7 +21,9 @@ TEST(Utf8CompareIgnoringCaseTest, AgreesWithComparingLowerCasedTexts) {
   const std::vector<std::string> texts = {
       "", "a", "A", "b", "Z", "ё", "Ё", "е", "Е", "ж", "Ж", "Толстой", "толстой", "ТОЛСТОЙ",
       "Толстая", "Ѐ", "ѐ", "Ѣ", "ѣ", "À", "à", "Ü", "ü", "÷", "×", "日本", "日", "\xD0", "\xD0\xB0",
-      "\xFF", "a\xD0", "\xD0z", "abc", "abcd", "ab", "Война и мир", "война и МИР", "Война и мир 2"};
+      "\xFF", "a\xD0", "\xD0z", "abc", "abcd", "ab", "Война и мир", "война и МИР", "Война и мир 2",
+      "x\xD0", "x\xD0\x80", "x\xD0\x90", "x\x80\x80", "x\x80", "ветер мир 23", "ветер мир 2",
+      "ветер Мир 23", "ветер мирЁ", "ветер мирё"};
   for (const std::string& a : texts) {
     for (const std::string& b : texts) {
       EXPECT_EQ(Sign(Utf8CompareIgnoringCase(a, b)), Reference(a, b))
