@@ -10,16 +10,6 @@
 
 namespace tomeva::bench {
 
-void AddBuiltinSources(XmlNode content_plugins) {
-  const char* names[] = {"wdx_tc", "wdx_XML"};
-  for (size_t i = 0; i < 2; ++i) {
-    XmlNode plugin = content_plugins.InsertElementAt(i, "plugin");
-    plugin.ChildOrCreate("path");
-    plugin.ChildOrCreate("name").SetText(names[i]);
-    plugin.ChildOrCreate("fields");
-  }
-}
-
 XmlDocument DefaultSettings() {
   Result<XmlDocument> doc = XmlDocument::LoadText(SourceFile("config/Tomeva.xml"));
   if (!doc.ok()) throw std::runtime_error("config/Tomeva.xml: " + doc.message());
@@ -48,7 +38,7 @@ BenchLibrary::BenchLibrary(const std::string& work_folder, const std::string& ca
   SetPathText(root, "root", library_folder_);
   SetPathText(root, "storefiles", "-1");
   XmlNode plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);
-  AddBuiltinSources(plugins);
+  content::AddBuiltinSources(plugins);
   host_ = std::make_unique<content::FieldHost>(plugins, std::string(TOMEVA_SOURCE_DIR) + "/config",
                                                "");
   access_ = std::make_unique<books::FieldHostAccess>(*host_);

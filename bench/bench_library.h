@@ -18,10 +18,6 @@
 
 namespace tomeva::bench {
 
-// Adds the built-in field sources wdx_tc and wdx_XML at the front of
-// content_plugins, as start-up does.
-void AddBuiltinSources(XmlNode content_plugins);
-
 // The default settings document (config/Tomeva.xml).
 XmlDocument DefaultSettings();
 

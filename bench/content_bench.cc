@@ -26,7 +26,7 @@ void Finish(benchmark::State& state, size_t files, int64_t failed) {
 void ReadDefaultFields(benchmark::State& state, const std::vector<std::string>& files) {
   XmlDocument settings = DefaultSettings();
   XmlNode plugins = NodeByPath(settings.RootElement(), "ContentPlugins", /*create=*/true);
-  AddBuiltinSources(plugins);
+  content::AddBuiltinSources(plugins);
   content::FieldHost host(plugins, std::string(TOMEVA_SOURCE_DIR) + "/config", "");
   const DefaultFields fields(settings.RootElement());
   int64_t failed = 0;

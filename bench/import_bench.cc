@@ -114,7 +114,7 @@ void ImportPhases(benchmark::State& state, const std::vector<std::string>& files
     // nothing comes from the import's cache.
     XmlDocument settings = DefaultSettings();
     XmlNode plugins = NodeByPath(settings.RootElement(), "ContentPlugins", /*create=*/true);
-    AddBuiltinSources(plugins);
+    content::AddBuiltinSources(plugins);
     content::FieldHost host(plugins, std::string(TOMEVA_SOURCE_DIR) + "/config", "");
     const DefaultFields fields(settings.RootElement());
     int values = 0;

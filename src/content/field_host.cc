@@ -148,4 +148,14 @@ void FieldHost::SetFieldValue(std::string_view reference, std::string_view file_
   }
 }
 
+void AddBuiltinSources(XmlNode content_plugins) {
+  const char* names[] = {"wdx_tc", "wdx_XML"};
+  for (size_t i = 0; i < 2; ++i) {
+    XmlNode plugin = content_plugins.InsertElementAt(i, "plugin");
+    plugin.ChildOrCreate("path");
+    plugin.ChildOrCreate("name").SetText(names[i]);
+    plugin.ChildOrCreate("fields");
+  }
+}
+
 }  // namespace tomeva::content

@@ -30,6 +30,10 @@ inline constexpr size_t kFieldValueBytes = 1024;
 // source, numbered by its position among the element children, with the
 // children "path" (library file, empty for the built-in sources), "name" and
 // "fields" (the field list cache, filled when the source is first opened).
+// Adds the two built-in field sources, wdx_tc and wdx_XML, in front of the
+// sources listed in a ContentPlugins element, as every session does.
+void AddBuiltinSources(XmlNode content_plugins);
+
 class FieldHost {
  public:
   // module_folder holds "wdx_xml.xml"; host_folder + "ContPlug.ini" is the

@@ -135,16 +135,6 @@ std::string CatalogConnectionString(std::string_view provider, std::string_view 
          "; Persist Security Info=False";
 }
 
-void AddBuiltinSources(XmlNode content_plugins) {
-  const char* names[] = {"wdx_tc", "wdx_XML"};
-  for (size_t i = 0; i < 2; ++i) {
-    XmlNode plugin = content_plugins.InsertElementAt(i, "plugin");
-    plugin.ChildOrCreate("path");
-    plugin.ChildOrCreate("name").SetText(names[i]);
-    plugin.ChildOrCreate("fields");
-  }
-}
-
 int StartSession(Session& session) {
   session.Unload();
   try {
@@ -219,7 +209,7 @@ int StartSession(Session& session) {
 
     // Field sources: the built-in ones come first.
     session.content_plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);
-    AddBuiltinSources(session.content_plugins);
+    content::AddBuiltinSources(session.content_plugins);
     session.field_host = std::make_unique<content::FieldHost>(
         session.content_plugins, FolderPart(kStyle, module_path),
         FolderPart(kStyle, platform::ExecutablePath()));

@@ -43,10 +43,6 @@ std::string DefaultCatalogFile(std::string_view base_path, std::string_view prov
 // The connection string the catalog layer opens.
 std::string CatalogConnectionString(std::string_view provider, std::string_view file);
 
-// Adds the two built-in field sources, wdx_tc and wdx_XML, in front of the
-// sources listed in the settings.
-void AddBuiltinSources(XmlNode content_plugins);
-
 }  // namespace tomeva::frame
 
 #endif  // TOMEVA_FRAME_STARTUP_H_

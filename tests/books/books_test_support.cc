@@ -12,20 +12,6 @@
 #include "tree/folder_listing.h"
 
 namespace tomeva::testing {
-namespace {
-
-void AddBuiltinSources(XmlNode content_plugins) {
-  const char* names[] = {"wdx_tc", "wdx_XML"};
-  for (size_t i = 0; i < 2; ++i) {
-    XmlNode plugin = content_plugins.InsertElementAt(i, "plugin");
-    plugin.ChildOrCreate("path");
-    plugin.ChildOrCreate("name").SetText(names[i]);
-    plugin.ChildOrCreate("fields");
-  }
-}
-
-}  // namespace
-
 TestLibrary::TestLibrary() {
   const std::string file = dir_.Path("catalog.sqlite");
   EXPECT_TRUE(
@@ -40,7 +26,7 @@ TestLibrary::TestLibrary() {
   XmlNode root = settings_->RootElement();
   SetPathText(root, "root", lib());
   XmlNode plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);
-  AddBuiltinSources(plugins);
+  content::AddBuiltinSources(plugins);
   host_ = std::make_unique<content::FieldHost>(plugins, TOMEVA_SOURCE_DIR "/config", "");
   access_ = std::make_unique<books::FieldHostAccess>(*host_);
   ctx_.view = {
@@ -107,7 +93,7 @@ std::vector<std::string> TestLibrary::List(std::string_view folder) const {
 std::string TestLibrary::ReadField(std::string_view reference, const std::string& file) const {
   XmlDocument doc = XmlDocument::CreateEmpty();
   XmlNode plugins = doc.CreateRootElement("settings").ChildOrCreate("ContentPlugins");
-  AddBuiltinSources(plugins);
+  content::AddBuiltinSources(plugins);
   content::FieldHost host(plugins, TOMEVA_SOURCE_DIR "/config", "");
   return host.GetFieldValue(reference, file);
 }

@@ -12,6 +12,7 @@
 
 #include "common/node_path.h"
 #include "common/path_rules.h"
+#include "content/field_host.h"
 #include "frame/session.h"
 #include "frame/startup.h"
 #include "fuzz/fuzz_support.h"
@@ -44,7 +45,7 @@ void ReadLoadedSettings(tomeva::frame::Session& session, const std::string& base
   tomeva::NodeByPath(root, "root", /*create=*/true)
       .SetText(tomeva::ResolvePath(PathStyle::kPosix, base_dir, library));
   session.content_plugins = tomeva::NodeByPath(root, "ContentPlugins", /*create=*/true);
-  tomeva::frame::AddBuiltinSources(session.content_plugins);
+  tomeva::content::AddBuiltinSources(session.content_plugins);
 
   const tomeva::tree::CatalogView view = session.View();
   for (std::string_view virtual_path : kPaths) {
