@@ -26,10 +26,10 @@ std::vector<std::string> Environment(const std::string& home) {
   return {"HOME=" + home, "PATH=/usr/bin:/bin", "LANG=C.UTF-8", "TZ=UTC"};
 }
 
-}  // namespace
-
-int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& cwd, const std::string& home) {
+// Forks and runs program in cwd with the controlled environment, its standard
+// input from /dev/null and its output to out_fd and err_fd (-1: /dev/null).
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
+            const std::string& cwd, const std::string& home, int out_fd, int err_fd) {
   std::vector<std::string> argv_strings = {program};
   argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
   std::vector<std::string> env_strings = Environment(home);
@@ -39,14 +39,21 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
   if (pid == 0) {
     int null_fd = open("/dev/null", O_RDWR);
     dup2(null_fd, STDIN_FILENO);
-    dup2(null_fd, STDOUT_FILENO);
-    dup2(null_fd, STDERR_FILENO);
+    dup2(out_fd >= 0 ? out_fd : null_fd, STDOUT_FILENO);
+    dup2(err_fd >= 0 ? err_fd : null_fd, STDERR_FILENO);
     if (chdir(cwd.c_str()) != 0) _exit(126);
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   if (pid < 0) ADD_FAILURE() << "cannot fork";
   return pid;
+}
+
+}  // namespace
+
+int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& cwd, const std::string& home) {
+  return Spawn(program, arguments, cwd, home, -1, -1);
 }
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -58,27 +65,12 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     ADD_FAILURE() << "cannot create pipes";
     return result;
   }
-  std::vector<std::string> argv_strings = {program};
-  argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
-  std::vector<std::string> env_strings = Environment(home);
-  std::vector<char*> argv = CStrings(argv_strings);
-  std::vector<char*> envp = CStrings(env_strings);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out_pipe[1], STDOUT_FILENO);
-    dup2(err_pipe[1], STDERR_FILENO);
-    int null_in = open("/dev/null", O_RDONLY);
-    dup2(null_in, STDIN_FILENO);
-    if (chdir(cwd.c_str()) != 0) _exit(126);
-    execve(program.c_str(), argv.data(), envp.data());
-    _exit(127);
-  }
+  pid_t pid = Spawn(program, arguments, cwd, home, out_pipe[1], err_pipe[1]);
   close(out_pipe[1]);
   close(err_pipe[1]);
   if (pid < 0) {
     close(out_pipe[0]);
     close(err_pipe[0]);
-    ADD_FAILURE() << "cannot fork";
     return result;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
