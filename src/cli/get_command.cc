@@ -36,8 +36,9 @@ int RunGet(PluginSession& session, const GetOptions& options) {
     return std::nullopt;
   };
 
-  PluginSession::StatusScope status(session, VirtualParent(options.paths.front()),
-                                    options.paths.size() > 1 ? kOpGetMulti : kOpGetSingle);
+  const int operation =
+      options.paths.size() > 1 ? FS_STATUS_OP_GET_MULTI : FS_STATUS_OP_GET_SINGLE;
+  PluginSession::StatusScope status(session, VirtualParent(options.paths.front()), operation);
   int exit_code = kExitOk;
   for (const std::string& path : options.paths) {
     if (InterruptRequested()) {

@@ -13,19 +13,6 @@
 
 namespace tomeva::cli {
 
-// Brackets of FsStatusInfo and the operations it announces.
-enum { kStatusStart = 0, kStatusEnd = 1 };
-enum StatusOperation {
-  kOpList = 1,
-  kOpGetSingle = 2,
-  kOpGetMulti = 3,
-  kOpPutSingle = 4,
-  kOpPutMulti = 5,
-  kOpRenMovSingle = 6,
-  kOpRenMovMulti = 7,
-  kOpDelete = 8,
-};
-
 // The plugin's entry points; optional ones are null when not exported.
 struct PluginEntryPoints {
   int (*init)(int, tProgressProc, tLogProc, tRequestProc) = nullptr;

@@ -138,11 +138,11 @@ void PluginSession::CallStatusInfo(const std::string& remote_dir, int start_end,
 PluginSession::StatusScope::StatusScope(PluginSession& session, std::string_view remote_dir,
                                         int operation)
     : session_(session), remote_dir_(NormalVirtualPath(remote_dir)), operation_(operation) {
-  session_.CallStatusInfo(remote_dir_, kStatusStart, operation_);
+  session_.CallStatusInfo(remote_dir_, FS_STATUS_START, operation_);
 }
 
 PluginSession::StatusScope::~StatusScope() {
-  session_.CallStatusInfo(remote_dir_, kStatusEnd, operation_);
+  session_.CallStatusInfo(remote_dir_, FS_STATUS_END, operation_);
 }
 
 }  // namespace tomeva::cli

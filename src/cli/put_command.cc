@@ -81,7 +81,7 @@ int RunPut(PluginSession& session, const PutOptions& options) {
   Tally tally;
   {
     ObserverScope observing(session.host(), &progress);
-    PluginSession::StatusScope status(session, target, books > 1 ? kOpPutMulti : kOpPutSingle);
+    PluginSession::StatusScope status(session, target, books > 1 ? FS_STATUS_OP_PUT_MULTI : FS_STATUS_OP_PUT_SINGLE);
     for (const SourceFile& file : sources->files) {
       if (!file.is_book) {
         ++tally.skipped;

@@ -10,7 +10,7 @@ int RunRemove(PluginSession& session, const std::vector<std::string>& paths) {
     PrintError(MissingEntryPointMessage(session.plugin_path(), "FsDeleteFile"));
     return kExitFailed;
   }
-  PluginSession::StatusScope status(session, VirtualParent(paths.front()), kOpDelete);
+  PluginSession::StatusScope status(session, VirtualParent(paths.front()), FS_STATUS_OP_DELETE);
   int exit_code = kExitOk;
   for (const std::string& path : paths) {
     if (InterruptRequested()) {

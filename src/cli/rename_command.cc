@@ -33,7 +33,7 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
   std::vector<char> new_buffer = HostBuffer(new_name);
   int code;
   {
-    PluginSession::StatusScope status(session, VirtualParent(old_name), kOpRenMovSingle);
+    PluginSession::StatusScope status(session, VirtualParent(old_name), FS_STATUS_OP_RENMOV_SINGLE);
     session.host().BeginOperation();
     code = session.api().ren_mov_file(old_buffer.data(), new_buffer.data(), move ? TRUE : FALSE,
                                       /*OverWrite=*/FALSE, &info);
