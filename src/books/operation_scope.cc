@@ -78,12 +78,14 @@ Status OperationScope::Commit() {
   if (open_) {
     // The token commits with the catalog changes, telling a recovery that this
     // operation's files are to be finished rather than undone.
-    Status recorded = journal_ ? RecordCommit(db_, journal_->token()) : Status::Ok();
-    Status committed = recorded.ok() ? db_->Commit() : recorded;
-    if (!recorded.ok()) {
-      Rollback();
-      return recorded;
+    if (journal_) {
+      Status recorded = RecordCommit(db_, journal_->token());
+      if (!recorded.ok()) {
+        Rollback();
+        return recorded;
+      }
     }
+    Status committed = db_->Commit();
     open_ = false;  // a failed outermost commit has rolled the transaction back
     if (!committed.ok()) {
       Rollback();
