@@ -38,6 +38,17 @@ enum {
   FS_FILE_EXISTSRESUMEALLOWED = 7,
 };
 
+// LogProc message types.
+enum {
+  MSGTYPE_CONNECT = 1,
+  MSGTYPE_DISCONNECT = 2,
+  MSGTYPE_DETAILS = 3,
+  MSGTYPE_TRANSFERCOMPLETE = 4,
+  MSGTYPE_CONNECTCOMPLETE = 5,
+  MSGTYPE_IMPORTANTERROR = 6,
+  MSGTYPE_OPERATIONCOMPLETE = 7,
+};
+
 // FsStatusInfo: the start or end of an operation, and which operation.
 enum { FS_STATUS_START = 0, FS_STATUS_END = 1 };
 enum {

@@ -21,7 +21,16 @@ struct BookContext {
   tree::CatalogView view;  // db, settings root, folders, files, book table/key
   catalog::ContentFieldAccess* fields = nullptr;  // the session's field host; null: no fields
   std::function<bool(int percent)> progress;      // reports progress; true = user aborts
+  std::function<void(const std::string&)> log_error;  // tells the host why; may be empty
   JournalKeeper* journals = nullptr;  // the session's journal between operations; null: none kept
+};
+
+// How an operation ended: its result and, when it did not succeed, why, in
+// words a user can act on ("the catalog is busy: ...", "the disk is full").
+template <typename Code>
+struct Outcome {
+  Code code;
+  std::string reason;  // empty on success
 };
 
 // The host's copy flags as the operations understand them.

@@ -5,6 +5,7 @@
 
 #include "books/book_lookup.h"
 #include "books/book_storage.h"
+#include "books/content_copy.h"
 #include "books/operation_scope.h"
 #include "catalog/property_tree.h"
 #include "catalog/statements.h"
@@ -16,31 +17,48 @@ namespace {
 // Folders under this one show authors; their file names carry the author too.
 constexpr std::string_view kByAuthors = "\\По авторам";
 
-bool Delete(BookContext& ctx, std::string_view remote_name) {
+using Deletion = Outcome<bool>;
+
+Deletion Refused(std::string reason) { return {false, std::move(reason)}; }
+
+Deletion Delete(BookContext& ctx, std::string_view remote_name) {
   const int32_t key = BookKeyOfPath(ctx, remote_name);
-  if (key < 0) return false;
+  if (key < 0) return Refused("no book of the library is listed under this name");
   const catalog::PropertyContext property_ctx = PropertyContextOf(ctx);
   const bool store_files = StoreFilesOn(ctx);
-  const std::string content_file =
-      catalog::ChangeContentOn(property_ctx) ? tree::BookFileOfId(ctx.view, key) : std::string();
+  if (ctx.fields != nullptr) ctx.fields->ForgetReadFiles();
   // The book line's key name is fixed: it also names the link tables' book column.
   const std::string book_line = "BookId=" + std::to_string(key);
 
   OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
-  if (!scope.Begin().ok()) return false;
+  if (Status begun = scope.Begin(); !begun.ok()) return Refused(begun.message());
   const std::string values =
       tree::ResolveVirtualPath(ctx.view, DeletionResolutionPath(remote_name)).value_or("");
   Result<catalog::BookProperties> properties =
       catalog::BuildPropertyTree(property_ctx, values, book_line);
-  if (!properties.ok()) return false;
-  bool removed_link = false;
+  if (!properties.ok()) return Refused(properties.message());
+  bool has_links = false;
   for (const catalog::BookProperty& p : *properties) {
-    if (p.kind != catalog::BookProperty::Kind::kLink) continue;
-    catalog::RemoveLink(property_ctx, p, content_file);
-    removed_link = true;
+    has_links = has_links || p.kind == catalog::BookProperty::Kind::kLink;
   }
-  OnDeleteCleanup(ctx, store_files, scope);
-  if (!removed_link) {
+  if (has_links) {
+    Result<ContentCopy> content = ContentCopy::Make(ctx, key, scope);
+    if (!content.ok()) return Refused(content.message());
+    for (const catalog::BookProperty& p : *properties) {
+      if (p.kind != catalog::BookProperty::Kind::kLink) continue;
+      if (Status removed = catalog::RemoveLink(property_ctx, p, content->file()); !removed.ok()) {
+        return Refused(removed.message());
+      }
+    }
+    if (Status cleaned = OnDeleteCleanup(ctx, key, store_files, scope); !cleaned.ok()) {
+      return Refused(cleaned.message());
+    }
+    // The clean-up may have removed the book (its last author went): its
+    // file is then deleted, else it takes the changed content.
+    if (BookExists(ctx, key)) {
+      if (Status placed = content->PutInPlace(scope); !placed.ok()) return Refused(placed.message());
+    }
+  } else {
     if (store_files) {
       std::string own_file = StoredFileInLibrary(ctx, tree::BookFileOfId(ctx.view, key));
       if (!own_file.empty()) scope.DeleteAfterCommit(std::move(own_file));
@@ -48,10 +66,15 @@ bool Delete(BookContext& ctx, std::string_view remote_name) {
     const std::string& table = ctx.view.book_id_table;
     const std::string statement = "DELETE " + table + ".* FROM " + table + " WHERE (" + table +
                                   "." + ctx.view.book_id_field + "=" + std::to_string(key) + ");";
-    if (catalog::ExecSql(ctx.view.db, statement) != catalog::WriteStatus::kRan) return false;
-    OnDeleteCleanup(ctx, store_files, scope);
+    if (Status deleted = ctx.view.db->Execute(statement); !deleted.ok()) {
+      return Refused("cannot delete the book: " + deleted.message());
+    }
+    if (Status cleaned = OnDeleteCleanup(ctx, key, store_files, scope); !cleaned.ok()) {
+      return Refused(cleaned.message());
+    }
   }
-  return scope.Commit().ok();
+  if (Status committed = scope.Commit(); !committed.ok()) return Refused(committed.message());
+  return {true, ""};
 }
 
 }  // namespace
@@ -64,11 +87,11 @@ std::string DeletionResolutionPath(std::string_view remote_name) {
                                         : std::string(remote_name.substr(0, last + 1));
 }
 
-bool DeleteBook(BookContext& ctx, std::string_view remote_name) {
+Outcome<bool> DeleteBook(BookContext& ctx, std::string_view remote_name) {
   try {
     return Delete(ctx, remote_name);
-  } catch (const std::exception&) {
-    return false;  // the scope has rolled back
+  } catch (const std::exception& e) {
+    return {false, e.what()};  // the scope has rolled back
   }
 }
 

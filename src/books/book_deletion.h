@@ -25,9 +25,10 @@ std::string DeletionResolutionPath(std::string_view remote_name);
 // (OnDeleteCleanup with storefiles), whose file deletions, like the book's own
 // stored file, happen only after the catalog changes are committed. The
 // clean-up runs once more after a whole book is deleted, so that the authors
-// and series it leaves without books go at once. False, with nothing changed,
-// when the path names no book or anything fails.
-bool DeleteBook(BookContext& ctx, std::string_view remote_name);
+// and series it leaves without books go at once. No other book is ever
+// removed. False, with nothing changed and the reason told, when the path
+// names no book or anything fails (a catalog write, the stored file's change).
+Outcome<bool> DeleteBook(BookContext& ctx, std::string_view remote_name);
 
 }  // namespace tomeva::books
 

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <optional>
+#include <set>
 
 #include "books/book_storage.h"
 #include "books/field_template.h"
@@ -20,29 +21,16 @@
 namespace tomeva::books {
 namespace {
 
-// Deletes the working copy when the import ends without placing it.
-class WorkingCopy {
- public:
-  WorkingCopy() = default;
-  ~WorkingCopy() {
-    if (!path_.empty()) (void)platform::DeleteFile(path_);
-  }
-  WorkingCopy(const WorkingCopy&) = delete;
-  WorkingCopy& operator=(const WorkingCopy&) = delete;
+using Refusal = Outcome<PutResult>;
 
-  void Own(std::string path) { path_ = std::move(path); }
-  // The file has moved on (placed): nothing to delete any more.
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
+Refusal Failed(std::string reason) { return {PutResult::kWriteError, std::move(reason)}; }
 
 // Writes the link rows of every multi element of properties for the book of
-// book_line. With write_back, the file's occurrences follow the catalog: a new
-// value is rewritten in the catalog's form, a value the book already has (a
-// duplicate within the file) is removed from the file and the same index read
-// again.
+// book_line. With write_back, the file's occurrences follow the catalog: each
+// value is rewritten in the catalog's form, and a value this import has
+// already linked (a duplicate within the file) is removed from the file and
+// the same index read again. A file that cannot take a write (a damaged body
+// cannot be parsed whole) is left as it came and the values are read on.
 Status WriteMultiValues(const BookContext& ctx, XmlNode properties, const std::string& file,
                         std::string_view book_line, bool write_back) {
   const catalog::PropertyContext property_ctx = PropertyContextOf(ctx);
@@ -51,22 +39,29 @@ Status WriteMultiValues(const BookContext& ctx, XmlNode properties, const std::s
     XmlNode id = multi.FirstChildElement("id");
     if (!id) continue;
     const std::string link_table = GetPathText(multi, "linktable");
+    std::set<std::string> linked;  // link lines of this import, for duplicates
     int k = 0;
     Result<std::string> value_line = BuildRows(ctx, id, file, k);
-    // Bounded: an id with a constant field never runs out of values, and a
-    // duplicate the file write does not remove would be read again forever.
+    // Bounded: an id with a constant field never runs out of values.
     for (int step = 0; step < kMaxMultiValues; ++step) {
       if (!value_line.ok()) return value_line.error();
       if (value_line->empty()) break;
       const std::string link = *value_line + std::string(kCrLf) + std::string(book_line);
       const catalog::InsertIfMissingResult inserted =
           catalog::InsertIfMissing(ctx.view.db, link_table, link);
-      if (write_back && inserted == catalog::InsertIfMissingResult::kInserted) {
-        catalog::WriteBackFields(property_ctx, id, file, *value_line, k);
-      } else if (write_back && inserted == catalog::InsertIfMissingResult::kExists) {
-        catalog::WriteBackFields(property_ctx, id, file,
-                                 std::string(TextBeforeChar(*value_line, '=')) + "=-1", k);
-        --k;
+      if (inserted == catalog::InsertIfMissingResult::kLookupFailed) {
+        return Error{"cannot link the book in table " + link_table};
+      }
+      const bool duplicate = !linked.insert(link).second;
+      if (write_back && duplicate) {
+        if (catalog::WriteBackFields(property_ctx, id, file,
+                                     std::string(TextBeforeChar(*value_line, '=')) + "=-1", k)) {
+          --k;  // the next occurrence moved up into this index
+        } else {
+          write_back = false;
+        }
+      } else if (write_back && !catalog::WriteBackFields(property_ctx, id, file, *value_line, k)) {
+        write_back = false;
       }
       ++k;
       value_line = BuildRows(ctx, id, file, k);
@@ -75,85 +70,95 @@ Status WriteMultiValues(const BookContext& ctx, XmlNode properties, const std::s
   return Status::Ok();
 }
 
-PutResult Import(BookContext& ctx, const std::string& local_name, CopyFlags flags) {
+Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags) {
   XmlNode properties = ctx.view.settings_root.FirstChildElement("properties");
-  if (!IsImportable(local_name, GetPathText(properties, "detectstring"))) {
-    return PutResult::kNotSupported;
+  const std::string detect = GetPathText(properties, "detectstring");
+  if (!IsImportable(local_name, detect)) {
+    return {PutResult::kNotSupported, "not a book the library takes (it accepts " + detect + ")"};
   }
-  if (!platform::FileExists(local_name) || !IsReadableBook(local_name)) {
-    return PutResult::kWriteError;
+  if (!platform::FileExists(local_name)) {
+    return Failed(platform::PathExists(local_name) ? "not a regular file" : "no such file");
   }
+  if (Status readable = CheckReadableBook(local_name); !readable.ok()) {
+    return Failed("not a readable FB2 book: " + readable.message());
+  }
+  if (ctx.view.db == nullptr) return Failed("no catalog is open");
+  XmlNode book = NodeByPath(properties, "simple/id", /*create=*/false);
+  if (!book) return Failed("the settings describe no book row (properties/simple/id)");
   const bool store_files = StoreFilesOn(ctx);
   // The user's own file is only rewritten when the user handed it over (a
   // move); otherwise, with storefiles off, content write-back is skipped.
   const bool write_back = catalog::ChangeContentOn(PropertyContextOf(ctx)) &&
                           (store_files || flags.move) && ctx.fields != nullptr;
+  if (ctx.fields != nullptr) ctx.fields->ForgetReadFiles();
 
   OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
-  WorkingCopy working_copy;
   std::string current_file = local_name;
   if (store_files) {
     scope.SettleInterrupted();
-    Result<std::string> copy = MakeWorkingCopy(ctx, local_name);
-    if (!copy.ok()) return PutResult::kWriteError;
+    Result<std::string> copy = scope.MakeWorkingCopy(local_name);
+    if (!copy.ok()) return Failed("cannot copy the book into the library: " + copy.message());
     current_file = *copy;
-    working_copy.Own(current_file);
-    if (!scope.AddWorkingCopy(current_file).ok()) return PutResult::kWriteError;
   }
-  if (ReportProgress(ctx, 0)) return PutResult::kAborted;
+  if (ReportProgress(ctx, 0)) return {PutResult::kAborted, "aborted"};
 
-  XmlNode book = NodeByPath(properties, "simple/id", /*create=*/false);
-  if (!book) return PutResult::kWriteError;
+  // The duplicate test runs inside the write transaction, so that two
+  // processes importing the same book at once cannot both find it missing.
+  if (Status begun = scope.Begin(); !begun.ok()) return Failed(begun.message());
   const int32_t existing = catalog::QueryInt(
       ctx.view.db,
       ExpandSqlFieldTemplate(GetPathText(ctx.view.settings_root, "requests/bookexists"),
                              current_file, ctx.fields));
-  if (existing != -1 && !flags.overwrite) return PutResult::kExists;
+  if (existing != -1 && !flags.overwrite) return {PutResult::kExists, "already in the library"};
 
-  if (!scope.Begin().ok()) return PutResult::kWriteError;
   std::string key_line;
   if (existing != -1) {
     const std::optional<std::string> key_name = book.Attribute("name");
-    if (!key_name) return PutResult::kWriteError;
+    if (!key_name) return Failed("the book row has no key name (properties/simple/id/@name)");
     key_line = *key_name + "=" + std::to_string(existing);
     if (store_files) {
       const std::string old_file = tree::BookFileOfId(ctx.view, existing);
       // Only a stored file inside the library is ours to replace.
       if (!old_file.empty() && platform::FileExists(old_file) &&
-          !StoredFileInLibrary(ctx, old_file).empty() && !scope.SetAside(old_file).ok()) {
-        return PutResult::kWriteError;
+          !StoredFileInLibrary(ctx, old_file).empty()) {
+        if (Status aside = scope.SetAside(old_file); !aside.ok()) {
+          return Failed("cannot set the old copy of the book aside: " + aside.message());
+        }
       }
     }
   }
 
   Result<std::string> book_line = BuildRows(ctx, book, current_file, -1, key_line);
-  if (!book_line.ok() || book_line->empty()) return PutResult::kWriteError;
-  if (!WriteMultiValues(ctx, properties, current_file, *book_line, write_back).ok()) {
-    return PutResult::kWriteError;
+  if (!book_line.ok()) return Failed("cannot write the book's row: " + book_line.message());
+  if (book_line->empty()) return Failed("the settings give the book no row");
+  if (Status linked = WriteMultiValues(ctx, properties, current_file, *book_line, write_back);
+      !linked.ok()) {
+    return Failed(linked.message());
   }
-  if (ReportProgress(ctx, 5)) return PutResult::kAborted;
+  if (ReportProgress(ctx, 5)) return {PutResult::kAborted, "aborted"};
 
   if (store_files) {
     Result<std::string> destination = BookDestination(ctx, *book_line, current_file);
-    if (!destination.ok()) return PutResult::kWriteError;
-    if (!PlaceBook(current_file, *destination, scope).ok()) return PutResult::kWriteError;
-    working_copy.Release();
+    if (!destination.ok()) return Failed(destination.message());
+    if (Status placed = PlaceBook(current_file, *destination, scope); !placed.ok()) {
+      return Failed("cannot store the book in the library: " + placed.message());
+    }
   }
-  if (!scope.Commit().ok()) return PutResult::kWriteError;
+  if (Status committed = scope.Commit(); !committed.ok()) return Failed(committed.message());
   (void)ReportProgress(ctx, 100);
-  return PutResult::kOk;
+  return {PutResult::kOk, ""};
 }
 
 }  // namespace
 
-PutResult ImportBook(BookContext& ctx, const std::string& local_name,
-                     std::string_view /*remote_name*/, CopyFlags flags) {
+Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
+                              std::string_view /*remote_name*/, CopyFlags flags) {
   try {
     return Import(ctx, local_name, flags);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // An error of the settings document or of a content source: the scope has
     // rolled back and the working copy is gone.
-    return PutResult::kWriteError;
+    return Failed(e.what());
   }
 }
 

@@ -35,8 +35,9 @@ inline constexpr int kMaxMultiValues = 1000;
 // A book already in the catalog gives kExists, or with flags.overwrite is
 // updated in place (same key) and its old stored file replaced. Progress is
 // reported at 0, 5 and 100 %; an abort at 100 % no longer undoes the import.
-PutResult ImportBook(BookContext& ctx, const std::string& local_name, std::string_view remote_name,
-                     CopyFlags flags);
+// The outcome's reason says why an import did not succeed.
+Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
+                              std::string_view remote_name, CopyFlags flags);
 
 }  // namespace tomeva::books
 

@@ -23,6 +23,15 @@ int32_t BookKeyOfPath(const BookContext& ctx, std::string_view path);
 // (tree::BookFileOfPath); "" for a folder path and when there is none.
 std::string StoredFileOfPath(const BookContext& ctx, std::string_view path);
 
+// True when the catalog holds the book with key key.
+bool BookExists(const BookContext& ctx, int32_t key);
+
+// Everything the catalog records of the book with key key, as text: its row
+// and its rows in every link table of the settings' multi-valued properties.
+// Equal texts before and after an operation mean it changed nothing of the
+// book; "" when the book is not there.
+std::string BookState(const BookContext& ctx, int32_t key);
+
 }  // namespace tomeva::books
 
 #endif  // TOMEVA_BOOKS_BOOK_LOOKUP_H_

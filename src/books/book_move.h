@@ -16,7 +16,9 @@ namespace tomeva::books {
 // The outcome of a move or copy.
 enum class MoveResult {
   kOk,          // done
-  kWriteError,  // the old path names no book, or the change failed; nothing changed
+  kExists,      // a copy to where the book already is: nothing to add
+  kWriteError,  // the old path names no book, the new one no values, the change
+                // would change nothing, or it failed; nothing changed
   kAborted,     // the user aborted at 0 %; nothing changed
 };
 
@@ -39,8 +41,13 @@ std::string ClearedColumnValue(std::string_view column);
 // is also written into the stored file), then the clean-up runs
 // (OnDeleteCleanup with storefiles; its file deletions wait for the commit).
 // Progress is reported at 0 % (abort possible) and 100 % (not examined).
-MoveResult MoveOrCopyBook(BookContext& ctx, std::string_view old_name, std::string_view new_name,
-                          bool move);
+// Refused, changing nothing: a new path that names no folder or stands for no
+// value, a new name that names another book, and a change that would leave
+// the book as it was (a copy there gives kExists). A book column that the old
+// file name carried (a title) is kept when the book moves to a folder that
+// does not carry it.
+Outcome<MoveResult> MoveOrCopyBook(BookContext& ctx, std::string_view old_name,
+                                   std::string_view new_name, bool move);
 
 }  // namespace tomeva::books
 

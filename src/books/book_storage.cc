@@ -8,6 +8,7 @@
 #include "common/path_rules.h"
 #include "common/text.h"
 #include "platform/files.h"
+#include "tree/path_resolution.h"
 #include "tree/sql_template.h"
 
 namespace tomeva::books {
@@ -18,20 +19,6 @@ constexpr platform::PathStyle kStyle = platform::NativePathStyle();
 bool FileExists(const std::string& path) { return platform::FileExists(path); }
 
 }  // namespace
-
-Result<std::string> MakeWorkingCopy(const BookContext& ctx, const std::string& local_name) {
-  const std::string root = LibraryRoot(ctx);
-  if (root.empty()) return Error{"the settings name no library folder"};
-  Status folder = platform::CreateFolders(root);
-  if (!folder.ok()) return folder.error();
-  const std::string ext = CutComponent(WithoutControlCharacters(FileExtension(kStyle, local_name)),
-                                       kMaxComponentBytes - 8);
-  const std::string copy =
-      UniqueFileName(kStyle, root + platform::Separator(kStyle) + "tmp" + ext, FileExists);
-  Status copied = platform::CopyFile(local_name, copy, platform::Overwrite::kNo);
-  if (!copied.ok()) return copied.error();
-  return copy;
-}
 
 Result<std::string> BookDestination(const BookContext& ctx, std::string_view book_line,
                                     const std::string& current_file) {
@@ -55,9 +42,8 @@ Result<std::string> BookDestination(const BookContext& ctx, std::string_view boo
   const std::string& table = ctx.view.book_id_table;
   const std::string update = "UPDATE " + table + " SET Link=" + tree::TextLiteral(link) +
                              " WHERE (" + table + "." + std::string(book_line) + ");";
-  if (catalog::ExecSql(ctx.view.db, update) != catalog::WriteStatus::kRan) {
-    return Error{"cannot record where the book is stored"};
-  }
+  Status recorded = ctx.view.db->Execute(update);
+  if (!recorded.ok()) return Error{"cannot record where the book is stored: " + recorded.message()};
   Status folders = platform::CreateFolders(std::string(FolderPart(kStyle, destination)));
   if (!folders.ok()) return folders.error();
   return destination;
@@ -76,18 +62,27 @@ std::string StoredFileInLibrary(const BookContext& ctx, std::string_view link) {
   return IsInsideFolder(root, path) ? path : std::string();
 }
 
-void OnDeleteCleanup(const BookContext& ctx, bool delete_files, OperationScope& scope) {
-  if (delete_files) {
-    std::unique_ptr<catalog::ResultSet> rows = catalog::OpenQuery(
-        ctx.view.db, GetPathText(ctx.view.settings_root, "requests/onDelete/select"));
-    while (rows && !rows->AtEnd()) {
-      std::string file = StoredFileInLibrary(ctx, rows->Text(0));
-      if (!file.empty()) scope.DeleteAfterCommit(std::move(file));
-      if (!rows->Next().ok()) break;
-    }
-  }
+Status OnDeleteCleanup(const BookContext& ctx, int32_t book_key, bool delete_files,
+                       OperationScope& scope) {
   const std::string statement = GetPathText(ctx.view.settings_root, "requests/onDelete/delete");
-  if (!statement.empty()) (void)catalog::ExecSql(ctx.view.db, statement);
+  if (statement.empty()) return Status::Ok();
+  catalog::Database* db = ctx.view.db;
+  const std::string& table = ctx.view.book_id_table;
+  const std::string& key_field = ctx.view.book_id_field;
+  const std::string stored = delete_files ? StoredFileInLibrary(ctx, tree::BookFileOfId(ctx.view, book_key))
+                                          : std::string();
+  Status kept = db->KeepRowsExcept(table, key_field, book_key);
+  if (!kept.ok()) return kept;
+  Status cleaned = db->Execute(statement);
+  Status ended = db->EndKeepRows();
+  if (!cleaned.ok()) return Error{"the clean-up (requests/onDelete) failed: " + cleaned.message()};
+  if (!ended.ok()) return ended;
+  const int32_t remaining = catalog::QueryInt(
+      db, "SELECT Count(*) FROM " + table + " WHERE " + table + "." + key_field + "=" +
+              std::to_string(book_key) + ";");
+  if (remaining < 0) return Error{"cannot read the catalog after the clean-up"};
+  if (remaining == 0 && !stored.empty()) scope.DeleteAfterCommit(stored);
+  return Status::Ok();
 }
 
 }  // namespace tomeva::books

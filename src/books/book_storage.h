@@ -1,10 +1,10 @@
 // Book file storage: with the settings flag storefiles on, the library keeps
 // its own copy of every book. An import reads and changes a working copy in
-// the library folder, the settings request getbookpathreq decides from the
+// the library folder (OperationScope::MakeWorkingCopy), the settings request getbookpathreq decides from the
 // book's catalog data where the book is stored, the book's Link records that
 // place, and the working copy is moved there. The clean-up after deletions and
-// moves runs the settings' onDelete statements and removes the stored files of
-// the books they drop. No stored file is ever created, moved or deleted
+// moves runs the settings' onDelete statements and removes the stored file of
+// the book they drop. No stored file is ever created, moved or deleted
 // outside the library folder.
 #ifndef TOMEVA_BOOKS_BOOK_STORAGE_H_
 #define TOMEVA_BOOKS_BOOK_STORAGE_H_
@@ -17,12 +17,6 @@
 #include "common/result.h"
 
 namespace tomeva::books {
-
-// Copies local_name into the library folder (created when missing) as "tmp"
-// plus the local file's extension, or the first numbered form of that name
-// that is free, so no file already there is ever replaced. Returns the working
-// copy's path; the caller owns the file and must move or delete it.
-Result<std::string> MakeWorkingCopy(const BookContext& ctx, const std::string& local_name);
 
 // The absolute path at which the book of book_line ("BookId=42") is stored:
 // requests/getbookpathreq, its names filled from book_line and from the
@@ -42,13 +36,16 @@ Result<std::string> BookDestination(const BookContext& ctx, std::string_view boo
 Status PlaceBook(const std::string& working_copy, const std::string& destination,
                  OperationScope& scope);
 
-// The catalog clean-up after a deletion or a move. With delete_files, every
-// row of requests/onDelete/select gives in its first column the Link of a
-// stored file the statement is about to drop: each one inside the library
-// folder is deleted once scope commits (others are left alone). Then the
-// statements of requests/onDelete/delete run (several, ";"-separated, are
-// allowed; an empty text runs nothing).
-void OnDeleteCleanup(const BookContext& ctx, bool delete_files, OperationScope& scope);
+// The catalog clean-up after a deletion or a move of the book with key
+// book_key: the statements of requests/onDelete/delete (several,
+// ";"-separated, are allowed; an empty text runs nothing) remove what the
+// operation left without purpose (authors, series without books; the book
+// itself when it has no author left). They may remove no other book: while
+// they run, deletions of other books are skipped. When the book itself is
+// removed and delete_files is set, its stored file (inside the library
+// folder) is deleted once scope commits. Fails when a statement fails.
+Status OnDeleteCleanup(const BookContext& ctx, int32_t book_key, bool delete_files,
+                       OperationScope& scope);
 
 // The absolute path of a stored file recorded as link (resolved against the
 // library folder) when it lies inside the library folder; "" otherwise.

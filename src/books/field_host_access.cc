@@ -7,9 +7,11 @@ std::string FieldHostAccess::GetFieldValue(std::string_view reference, std::stri
   return host_.GetFieldValue(reference, file_name);
 }
 
-void FieldHostAccess::SetFieldValue(std::string_view reference, std::string_view file_name,
+bool FieldHostAccess::SetFieldValue(std::string_view reference, std::string_view file_name,
                                     std::string_view value) {
-  host_.SetFieldValue(reference, file_name, value);
+  return host_.SetFieldValue(reference, file_name, value);
 }
+
+void FieldHostAccess::ForgetReadFiles() { host_.ForgetReadFiles(); }
 
 }  // namespace tomeva::books

@@ -19,9 +19,11 @@ class FieldHostAccess : public catalog::ContentFieldAccess {
 
   // FieldHost::GetFieldValue: the text, "" or "null" when there is none.
   std::string GetFieldValue(std::string_view reference, std::string_view file_name) override;
-  // FieldHost::SetFieldValue: silently nothing when the field cannot be written.
-  void SetFieldValue(std::string_view reference, std::string_view file_name,
+  // FieldHost::SetFieldValue: false when the field cannot be written.
+  bool SetFieldValue(std::string_view reference, std::string_view file_name,
                      std::string_view value) override;
+  // FieldHost::ForgetReadFiles.
+  void ForgetReadFiles() override;
 
  private:
   content::FieldHost& host_;

@@ -39,12 +39,18 @@ bool IsFictionBookName(std::string_view file_name) {
   return ext == "FB2" || ext == "ZIP" || ext == "FBZ";
 }
 
-bool IsReadableBook(const std::string& file_name) {
-  if (!IsFictionBookName(file_name)) return true;
+Status CheckReadableBook(const std::string& file_name) {
+  if (!IsFictionBookName(file_name)) return Status::Ok();
   Result<XmlDocument> doc = content::LoadBookDocument(file_name, content::BookPart::kHeader);
-  if (!doc.ok()) return false;
+  if (!doc.ok()) return doc.error();
   XmlNode root = doc->RootElement();
-  return root && root.Name() == "FictionBook";
+  if (!root || root.Name() != "FictionBook") {
+    return Error{"the document is not a FictionBook (its root element is <" +
+                 (root ? root.Name() : std::string()) + ">)"};
+  }
+  return Status::Ok();
 }
+
+bool IsReadableBook(const std::string& file_name) { return CheckReadableBook(file_name).ok(); }
 
 }  // namespace tomeva::books

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
+
 namespace tomeva::books {
 
 // True when detect_string (e.g. EXT="FB2" EXT="ZIP") accepts file_name: the
@@ -20,10 +22,12 @@ bool IsImportable(std::string_view file_name, std::string_view detect_string);
 // or an archive ".zip" / ".fbz", any letter case).
 bool IsFictionBookName(std::string_view file_name);
 
-// True when file_name is not a FictionBook name (other formats are left to
+// Ok when file_name is not a FictionBook name (other formats are left to
 // their field sources), or when its header parses as a FictionBook document
 // (root element FictionBook). A damaged header, a file that is not XML, or an
-// archive without a book makes it false.
+// archive without a book fail, saying why (the parser's reason and line).
+Status CheckReadableBook(const std::string& file_name);
+// CheckReadableBook(file_name).ok().
 bool IsReadableBook(const std::string& file_name);
 
 }  // namespace tomeva::books

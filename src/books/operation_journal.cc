@@ -106,12 +106,23 @@ void DeleteIfPresent(const std::string& path) {
   if (platform::FileExists(path)) (void)platform::DeleteFile(path);
 }
 
+// A working copy recorded by name only (before it was made) has a name no
+// other operation uses: it, and the half-made copy beside it, go by name.
+void DeleteWorkingCopy(const Entry& e) {
+  if (!e.at(1).empty()) {
+    DeleteIfIdentical(e.at(0), e.at(1));
+    return;
+  }
+  DeleteIfPresent(e.at(0));
+  DeleteIfPresent(e.at(0) + ".tmp~");
+}
+
 // Carries out what a committed operation left to do after its commit.
 void RollForward(const std::vector<Entry>& entries) {
   for (const Entry& e : entries) {
     if (e.kind == "work") {
       // Placed already, or the leftover name of a move that did not finish.
-      DeleteIfIdentical(e.at(0), e.at(1));
+      DeleteWorkingCopy(e);
     } else if (e.kind == "place") {
       if (platform::FileIdentity(e.at(1)) == e.at(2)) DeleteIfIdentical(e.at(0), e.at(2));
     } else if (e.kind == "aside" || e.kind == "delete") {
@@ -125,7 +136,7 @@ void RollBack(const std::vector<Entry>& entries) {
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     const Entry& e = *it;
     if (e.kind == "work") {
-      DeleteIfIdentical(e.at(0), e.at(1));
+      DeleteWorkingCopy(e);
     } else if (e.kind == "place") {
       // The destination is ours when it is the working copy, moved there
       // wholly or halfway.
@@ -211,7 +222,7 @@ Status OperationJournal::Record(std::string_view kind, std::initializer_list<std
 }
 
 Status OperationJournal::RecordWorkingCopy(const std::string& path) {
-  return Record("work", {path, platform::FileIdentity(path).value_or("")});
+  return Record("work", {path, ""});
 }
 
 Status OperationJournal::RecordPlacement(const std::string& working_copy,

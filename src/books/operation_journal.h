@@ -45,8 +45,8 @@ class OperationJournal {
   // Begins the next operation in this (emptied) journal with a fresh token.
   Status Restart();
 
-  // Each records a change the operation is about to make (a working copy just
-  // made is recorded after the fact: its name is only known then).
+  // Each records a change the operation is about to make. A working copy is
+  // recorded by its name, which no other operation uses, before it is made.
   Status RecordWorkingCopy(const std::string& path);
   Status RecordPlacement(const std::string& working_copy, const std::string& destination);
   Status RecordSetAside(const std::string& original, const std::string& aside);

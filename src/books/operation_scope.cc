@@ -1,6 +1,9 @@
 // Transaction and stored-file bookkeeping of one book operation.
 #include "books/operation_scope.h"
 
+#include <algorithm>
+
+#include "books/stored_names.h"
 #include "common/path_rules.h"
 #include "platform/files.h"
 
@@ -33,10 +36,32 @@ Status OperationScope::Begin() {
   return Status::Ok();
 }
 
-Status OperationScope::AddWorkingCopy(const std::string& path) {
+Result<std::string> OperationScope::MakeWorkingCopy(const std::string& source) {
+  if (library_root_.empty()) return Error{"the settings name no library folder"};
+  Status folder = platform::CreateFolders(library_root_);
+  if (!folder.ok()) return folder.error();
   Status journaled = EnsureJournal();
-  if (!journaled.ok()) return journaled;
-  return journal_ ? journal_->RecordWorkingCopy(path) : Status::Ok();
+  if (!journaled.ok()) return journaled.error();
+  // The operation's token makes the name its own: no other operation, in this
+  // process or another, ever makes a file of that name.
+  const std::string extension =
+      CutComponent(WithoutControlCharacters(FileExtension(platform::NativePathStyle(), source)),
+                   kMaxComponentBytes - 64);
+  const std::string copy = library_root_ + platform::Separator(platform::NativePathStyle()) +
+                           ".tomeva-work-" + journal_->token() + "-" +
+                           std::to_string(++working_copy_count_) + extension;
+  journaled = journal_->RecordWorkingCopy(copy);
+  if (!journaled.ok()) return journaled.error();
+  working_copies_.push_back(copy);
+  Status copied = platform::CopyFile(source, copy, platform::Overwrite::kNo);
+  if (!copied.ok()) return copied.error();
+  return copy;
+}
+
+Status OperationScope::ReplaceFile(const std::string& working_copy, const std::string& path) {
+  Status aside = SetAside(path);
+  if (!aside.ok()) return aside;
+  return PlaceFile(working_copy, path);
 }
 
 Status OperationScope::PlaceFile(const std::string& working_copy, const std::string& destination) {
@@ -46,6 +71,7 @@ Status OperationScope::PlaceFile(const std::string& working_copy, const std::str
   Status moved = platform::MoveFile(working_copy, destination, platform::Overwrite::kNo);
   if (!moved.ok()) return moved;
   placed_.push_back(destination);
+  std::erase(working_copies_, working_copy);
   return Status::Ok();
 }
 
@@ -93,10 +119,18 @@ Status OperationScope::Commit() {
     }
   }
   done_ = true;
+  DeleteWorkingCopies();
   for (const std::string& path : deferred_deletes_) (void)platform::DeleteFile(path);
   for (const auto& [original, aside] : set_aside_) (void)platform::DeleteFile(aside);
   EndJournal(/*forget_commit=*/true);
   return Status::Ok();
+}
+
+void OperationScope::DeleteWorkingCopies() {
+  for (const std::string& copy : working_copies_) {
+    if (platform::FileExists(copy)) (void)platform::DeleteFile(copy);
+  }
+  working_copies_.clear();
 }
 
 void OperationScope::EndJournal(bool forget_commit) {
@@ -120,6 +154,7 @@ void OperationScope::Rollback() {
     (void)db_->Rollback();
     open_ = false;
   }
+  DeleteWorkingCopies();
   for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) (void)platform::DeleteFile(*it);
   for (auto it = set_aside_.rbegin(); it != set_aside_.rend(); ++it) {
     (void)platform::MoveFile(it->second, it->first, platform::Overwrite::kNo);

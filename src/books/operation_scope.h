@@ -10,7 +10,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
 #include <optional>
 
 #include "books/operation_journal.h"
@@ -42,9 +41,12 @@ class OperationScope {
   // so none of them is ever mistaken for a leftover.
   void SettleInterrupted();
 
-  // A working copy the operation has just made: deleted when the operation is
-  // interrupted before it is placed.
-  Status AddWorkingCopy(const std::string& path);
+  // Copies source into the library folder under a name no other operation
+  // uses (hidden, with source's extension), journaled before it is made, so
+  // that an interruption at any point leaves nothing behind. The copy is the
+  // operation's to read and change; unless placed, it is deleted when the
+  // operation ends. Returns its path.
+  Result<std::string> MakeWorkingCopy(const std::string& source);
   // Moves the working copy to destination, never replacing a file there; the
   // placed file is deleted again when the operation fails.
   Status PlaceFile(const std::string& working_copy, const std::string& destination);
@@ -52,6 +54,9 @@ class OperationScope {
   // is free for the operation. It is moved back when the operation fails and
   // deleted after a successful commit.
   Status SetAside(const std::string& path);
+  // Puts the working copy in the place of the stored file at path: the file
+  // is set aside and the copy placed, both undone when the operation fails.
+  Status ReplaceFile(const std::string& working_copy, const std::string& path);
   // A file to delete once the operation has committed; deletions run in the
   // order recorded, and a file that cannot be deleted is left. (When it cannot
   // be journaled, Commit fails.)
@@ -68,6 +73,8 @@ class OperationScope {
  private:
   // The journal, started with the first file change; settles others first.
   Status EnsureJournal();
+  // Deletes the working copies that were not placed.
+  void DeleteWorkingCopies();
   // Empties the journal (the operation's files are settled) and hands it back.
   void EndJournal(bool forget_commit);
 
@@ -79,6 +86,8 @@ class OperationScope {
   Status journal_failure_;  // a deletion that could not be journaled
   bool open_ = false;
   bool done_ = false;
+  std::vector<std::string> working_copies_;  // made and not placed
+  int working_copy_count_ = 0;
   std::vector<std::string> placed_;
   std::vector<std::pair<std::string, std::string>> set_aside_;  // (original, aside)
   std::vector<std::string> deferred_deletes_;

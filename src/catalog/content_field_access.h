@@ -14,9 +14,15 @@ class ContentFieldAccess {
   virtual ~ContentFieldAccess() = default;
   // The field's text; "" or "null" when it is empty, absent or unreadable.
   virtual std::string GetFieldValue(std::string_view reference, std::string_view file_name) = 0;
-  // Writes the value into the book file; silently nothing when it cannot.
-  virtual void SetFieldValue(std::string_view reference, std::string_view file_name,
+  // Writes the value into the book file; false, the file unchanged, when it
+  // cannot (no such field, a source that cannot write, a book that cannot be
+  // parsed or saved, an empty value for an occurrence that does not exist).
+  virtual bool SetFieldValue(std::string_view reference, std::string_view file_name,
                              std::string_view value) = 0;
+  // Forgets whatever was read of book files so far: the next read reads the
+  // file again. Called when an operation begins, so that a file is never
+  // answered from what another file of the same name once held.
+  virtual void ForgetReadFiles() = 0;
 };
 
 }  // namespace tomeva::catalog

@@ -70,6 +70,9 @@ class Database {
   virtual Status Execute(std::string_view jet_sql) = 0;
   // Opens a result set over the rows of the one statement of jet_sql.
   virtual Result<std::unique_ptr<ResultSet>> Query(std::string_view jet_sql) = 0;
+  // As Query, but refuses (without running it) a statement that could change
+  // the catalog: listings and path lookups only ever read.
+  virtual Result<std::unique_ptr<ResultSet>> ReadQuery(std::string_view jet_sql) = 0;
   // The key the last successful INSERT on this connection gave to the table's
   // auto-numbered key (0 before any insert).
   virtual int64_t LastInsertKey() const = 0;
@@ -82,6 +85,12 @@ class Database {
   virtual Status Commit() = 0;
   // Ends the innermost transaction, undoing its changes.
   virtual Status Rollback() = 0;
+  // Until EndKeepRows, deletions of rows of table whose key_column is not key
+  // are skipped on this connection, silently and without cascading: a clean-up
+  // statement of the settings may then remove that one row and no other.
+  virtual Status KeepRowsExcept(std::string_view table, std::string_view key_column,
+                                int64_t key) = 0;
+  virtual Status EndKeepRows() = 0;
   // The catalog file this connection has open.
   virtual std::string FileName() const = 0;
   // Brings the query planner's statistics up to date after many rows changed

@@ -92,10 +92,6 @@ int32_t RelatedRowKey(const PropertyContext& ctx, const std::string& table,
                               where + ";");
 }
 
-bool ExecIgnoringErrors(const PropertyContext& ctx, const std::string& sql) {
-  return ExecSql(ctx.db, sql) == WriteStatus::kRan;
-}
-
 // The child of the book element whose name attribute is column.
 XmlNode BookElementChild(const PropertyContext& ctx, std::string_view column) {
   XmlNode book = NodeByPath(ctx.settings_root, "properties/simple/id", /*create=*/false);
@@ -191,75 +187,132 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
   return list;
 }
 
-void SetBookColumn(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
-  ExecIgnoringErrors(ctx, "UPDATE " + p.book_table + " SET " + p.column + "=" + SqlValue(p.value) +
-                              " WHERE " + p.book_key_field + "=" + p.book_key + ";");
-  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+namespace {
+
+Status Run(const PropertyContext& ctx, const std::string& sql) {
+  if (ctx.db == nullptr) return Error{"no catalog is open"};
+  return ctx.db->Execute(sql);
+}
+
+bool WritesContent(const PropertyContext& ctx, const std::string& file) {
+  return ChangeContentOn(ctx) && ctx.fields != nullptr && !file.empty();
+}
+
+Error FileRefused(const std::string& file) {
+  return Error{"the book file cannot take the change (it cannot be read whole or saved): " +
+               file};
+}
+
+std::string LinkCondition(const BookProperty& p) {
+  return "((" + p.book_key_field + "=" + p.book_key + ")AND(" + p.ref_column + "=" + p.ref_key +
+         "))";
+}
+
+}  // namespace
+
+Status SetBookColumn(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
+  Status ran = Run(ctx, "UPDATE " + p.book_table + " SET " + p.column + "=" + SqlValue(p.value) +
+                            " WHERE " + p.book_key_field + "=" + p.book_key + ";");
+  if (!ran.ok()) return ran;
+  if (!WritesContent(ctx, file)) return Status::Ok();
   XmlNode child = BookElementChild(ctx, p.column);
-  if (!child) return;
+  if (!child) return Status::Ok();
+  bool written = true;
   if (child.Name() == "field") {
-    ctx.fields->SetFieldValue(child.Attribute("path").value_or(""), file, p.value);
+    const std::string reference = child.Attribute("path").value_or("");
+    written = ctx.fields->SetFieldValue(reference, file, p.value) ||
+              (p.value.empty() && ctx.fields->GetFieldValue(reference, file).empty());
   } else if (child.Name() == "id") {
-    WriteBackFields(ctx, child, file, p.column + "=" + p.value, 0);
+    written = WriteBackFields(ctx, child, file, p.column + "=" + p.value, 0);
   }
+  return written ? Status::Ok() : Status(FileRefused(file));
 }
 
-void AddLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
-  ExecIgnoringErrors(ctx, "INSERT INTO " + p.link_table + " (" + p.column + ", " + p.ref_column +
-                              ")" + " VALUES (" + p.book_key + ", " + p.ref_key + " );");
-  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+Status AddLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file,
+               bool* added) {
+  if (added != nullptr) *added = false;
+  if (ctx.db == nullptr) return Error{"no catalog is open"};
+  const int32_t present =
+      QueryInt(ctx.db, "SELECT Count(*) FROM " + p.link_table + " WHERE " + LinkCondition(p) + ";");
+  if (present < 0) return Error{"cannot read the links of table " + p.link_table};
+  if (present > 0) return Status::Ok();
+  Status ran = Run(ctx, "INSERT INTO " + p.link_table + " (" + p.column + ", " + p.ref_column +
+                            ")" + " VALUES (" + p.book_key + ", " + p.ref_key + " );");
+  if (!ran.ok()) return ran;
+  if (added != nullptr) *added = true;
+  if (!WritesContent(ctx, file)) return Status::Ok();
   XmlNode def = FindLinkDefinition(ctx, p.link_table);
-  if (!def) return;
-  WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=" + p.ref_key, -1);
+  if (!def) return Status::Ok();
+  if (!WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=" + p.ref_key, -1)) {
+    return FileRefused(file);
+  }
+  return Status::Ok();
 }
 
-void ReplaceLink(const PropertyContext& ctx, const BookProperty& old_p, const BookProperty& new_p,
-                 const std::string& file) {
-  if (old_p.ref_key == new_p.ref_key) return;
-  bool moved = ExecIgnoringErrors(
-      ctx, "UPDATE " + old_p.link_table + " SET " + new_p.book_key_field + "=" + new_p.book_key +
-               ", " + new_p.ref_column + "=" + new_p.ref_key + " WHERE ((" +
-               old_p.book_key_field + "=" + old_p.book_key + ")AND(" + old_p.ref_column + "=" +
-               old_p.ref_key + "));");
-  if (!moved) {
-    // The book already has the new value: the old link must still go, or the move
-    // would leave the book where it was.
-    ExecIgnoringErrors(ctx, "DELETE FROM " + old_p.link_table + " WHERE ((" +
-                                old_p.book_key_field + "=" + old_p.book_key + ")AND(" +
-                                old_p.ref_column + "=" + old_p.ref_key + "));");
-  }
-  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+Status ReplaceLink(const PropertyContext& ctx, const BookProperty& old_p, const BookProperty& new_p,
+                   const std::string& file) {
+  if (old_p.ref_key == new_p.ref_key) return Status::Ok();
+  if (ctx.db == nullptr) return Error{"no catalog is open"};
+  const int32_t has_new = QueryInt(
+      ctx.db, "SELECT Count(*) FROM " + old_p.link_table + " WHERE ((" + new_p.book_key_field +
+                  "=" + new_p.book_key + ")AND(" + new_p.ref_column + "=" + new_p.ref_key + "));");
+  if (has_new < 0) return Error{"cannot read the links of table " + old_p.link_table};
+  const bool moved = has_new == 0;
+  // The book already has the new value: the old link must still go, or the
+  // move would leave the book where it was.
+  Status ran = moved ? Run(ctx, "UPDATE " + old_p.link_table + " SET " + new_p.book_key_field +
+                                    "=" + new_p.book_key + ", " + new_p.ref_column + "=" +
+                                    new_p.ref_key + " WHERE " + LinkCondition(old_p) + ";")
+                     : Run(ctx, "DELETE FROM " + old_p.link_table + " WHERE " +
+                                    LinkCondition(old_p) + ";");
+  if (!ran.ok()) return ran;
+  if (!WritesContent(ctx, file)) return Status::Ok();
   XmlNode def = FindLinkDefinition(ctx, old_p.link_table);
-  if (!def) return;
+  if (!def) return Status::Ok();
   std::optional<int> k = FindOccurrence(ctx, file, def, old_p.ref_column + "=" + old_p.ref_key);
-  if (!k) return;
-  WriteBackFields(ctx, def.FirstChildElement("id"), file,
-                  moved ? new_p.ref_column + "=" + new_p.ref_key : old_p.ref_column + "=-1", *k);
+  if (!k) return Status::Ok();  // the file does not show the old value
+  if (!WriteBackFields(ctx, def.FirstChildElement("id"), file,
+                       moved ? new_p.ref_column + "=" + new_p.ref_key : old_p.ref_column + "=-1",
+                       *k)) {
+    return FileRefused(file);
+  }
+  return Status::Ok();
 }
 
-void RemoveLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
-  ExecIgnoringErrors(ctx, "DELETE FROM " + p.link_table + " WHERE ((" + p.book_key_field + "=" +
-                              p.book_key + ")AND(" + p.ref_column + "=" + p.ref_key + "));");
-  if (!ChangeContentOn(ctx) || ctx.fields == nullptr || file.empty()) return;
+Status RemoveLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file) {
+  Status ran = Run(ctx, "DELETE FROM " + p.link_table + " WHERE " + LinkCondition(p) + ";");
+  if (!ran.ok()) return ran;
+  if (!WritesContent(ctx, file)) return Status::Ok();
   XmlNode def = FindLinkDefinition(ctx, p.link_table);
-  if (!def) return;
+  if (!def) return Status::Ok();
   std::optional<int> k = FindOccurrence(ctx, file, def, p.ref_column + "=" + p.ref_key);
-  if (!k) return;  // the file does not show this value: nothing to empty
-  WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=-1", *k);
+  if (!k) return Status::Ok();  // the file does not show this value: nothing to empty
+  if (!WriteBackFields(ctx, def.FirstChildElement("id"), file, p.ref_column + "=-1", *k)) {
+    return FileRefused(file);
+  }
+  return Status::Ok();
 }
 
-void WriteBackFields(const PropertyContext& ctx, XmlNode definition, const std::string& file,
+bool WriteBackFields(const PropertyContext& ctx, XmlNode definition, const std::string& file,
                      std::string_view key_line, int index) {
-  if (!definition || ctx.fields == nullptr) return;
+  if (!definition || ctx.fields == nullptr) return true;
   std::string row = RowValues(ctx, definition, key_line);
+  bool written = true;
   for (XmlNode field : definition.ChildElements()) {
     if (field.Name() != "field") continue;
     std::string value = GetParam(row, field.Attribute("name").value_or(""));
-    std::string reference =
-        field.Attribute("path").value_or("") + ".[" + std::to_string(index) + "]";
-    ctx.fields->SetFieldValue(reference, file, value);
+    // A new occurrence is made by its first value; an empty value before it
+    // has nothing to empty (written at 0 it would empty another occurrence).
+    if (index == -1 && value.empty()) continue;
+    const std::string path = field.Attribute("path").value_or("");
+    const std::string reference = path + ".[" + std::to_string(index) + "]";
+    if (!ctx.fields->SetFieldValue(reference, file, value)) {
+      // Emptying a part the occurrence does not have is no failure.
+      if (!value.empty() || !ctx.fields->GetFieldValue(reference, file).empty()) written = false;
+    }
     if (index == -1) index = 0;
   }
+  return written;
 }
 
 std::optional<int> FindOccurrence(const PropertyContext& ctx, const std::string& file,

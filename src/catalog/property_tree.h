@@ -58,20 +58,31 @@ bool ChangeContentOn(const PropertyContext& ctx);
 Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string_view values,
                                          std::string_view book_line);
 
-// Writes the record's value into its book column, and with changecont into the file.
-void SetBookColumn(const PropertyContext& ctx, const BookProperty& p, const std::string& file);
-// Inserts the record's link row; with changecont adds the value to the file.
-void AddLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file);
-// Points the old record's link row at the new related row; with changecont
-// rewrites that occurrence in the file. Nothing when both keys are equal.
-void ReplaceLink(const PropertyContext& ctx, const BookProperty& old_p,
-                 const BookProperty& new_p, const std::string& file);
-// Deletes the record's link row; with changecont empties that occurrence.
-void RemoveLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file);
+// The operations below change the catalog, and with changecont and a file the
+// book file's content fields as well. Each fails, telling why, when a catalog
+// statement fails or the file cannot take the change; the caller then rolls
+// its transaction back (the file is the operation's own working copy).
+
+// Writes the record's value into its book column.
+Status SetBookColumn(const PropertyContext& ctx, const BookProperty& p, const std::string& file);
+// Inserts the record's link row and adds the value to the file. A link the
+// book already has changes nothing (the file gets no second occurrence);
+// *added (when given) tells whether a row was inserted.
+Status AddLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file,
+               bool* added = nullptr);
+// Points the old record's link row at the new related row and rewrites that
+// occurrence in the file; when the book already has the new value the old
+// link is removed instead. Nothing when both keys are equal.
+Status ReplaceLink(const PropertyContext& ctx, const BookProperty& old_p,
+                   const BookProperty& new_p, const std::string& file);
+// Deletes the record's link row and empties that occurrence in the file.
+Status RemoveLink(const PropertyContext& ctx, const BookProperty& p, const std::string& file);
 
 // Writes the fields of the catalog row named by key_line into the index-th
-// occurrence of the definition's content fields (-1: a new occurrence).
-void WriteBackFields(const PropertyContext& ctx, XmlNode definition, const std::string& file,
+// occurrence of the definition's content fields (-1: a new occurrence in
+// front of the others, made by the first field that has a value). False when
+// a value could not be written; emptying a part the file lacks is no failure.
+bool WriteBackFields(const PropertyContext& ctx, XmlNode definition, const std::string& file,
                      std::string_view key_line, int index);
 // The occurrence (0..9) of the file whose content fields hold the values of the
 // row named by key_line; nullopt when none does.

@@ -4,6 +4,7 @@
 #include "catalog/sqlite_database.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -324,11 +325,17 @@ class SqliteResultSet final : public ResultSet {
   SqliteResultSet(const SqliteResultSet&) = delete;
   SqliteResultSet& operator=(const SqliteResultSet&) = delete;
 
-  // Opens jet_sql and moves to its first row.
-  Status Open(std::string_view jet_sql) {
+  // Opens jet_sql and moves to its first row. With read_only, a statement that
+  // could write is refused before it runs.
+  Status Open(std::string_view jet_sql, bool read_only = false) {
     Result<SqliteStatementHandle> statement = connection_->LendQueryStatement(jet_sql, &key_);
     if (!statement.ok()) return statement.error();
     statement_ = std::move(*statement);
+    if (read_only && !sqlite3_stmt_readonly(statement_.get())) {
+      Close();
+      return Error{"this statement would change the catalog; listing and lookup statements "
+                   "may only read it [SQL: " + std::string(jet_sql) + "]"};
+    }
     at_end_ = false;
     Status status = Step();
     if (!status.ok()) Close();
@@ -446,7 +453,31 @@ class SqliteDatabase final : public Database {
     return std::unique_ptr<ResultSet>(std::move(set));
   }
 
+  Result<std::unique_ptr<ResultSet>> ReadQuery(std::string_view jet_sql) override {
+    auto set = std::make_unique<SqliteResultSet>(connection_);
+    if (Status status = set->Open(jet_sql, /*read_only=*/true); !status.ok()) {
+      return status.error();
+    }
+    return std::unique_ptr<ResultSet>(std::move(set));
+  }
+
   int64_t LastInsertKey() const override { return sqlite3_last_insert_rowid(connection_->db()); }
+
+  Status KeepRowsExcept(std::string_view table, std::string_view key_column,
+                        int64_t key) override {
+    if (!IsPlainName(table) || !IsPlainName(key_column)) {
+      return Error{"not a table and column name: " + std::string(table) + "." +
+                   std::string(key_column)};
+    }
+    (void)EndKeepRows();
+    // A temporary trigger lives on this connection only; RAISE(IGNORE) skips
+    // the row's deletion, and with it any cascade.
+    return Control("CREATE TEMP TRIGGER tomeva_keep_rows BEFORE DELETE ON main.\"" +
+                   std::string(table) + "\" WHEN OLD.\"" + std::string(key_column) +
+                   "\" IS NOT " + std::to_string(key) + " BEGIN SELECT RAISE(IGNORE); END");
+  }
+
+  Status EndKeepRows() override { return Control("DROP TRIGGER IF EXISTS temp.tomeva_keep_rows"); }
 
   Status BeginTransaction() override {
     if (EngineRolledBack()) return Error{kRolledBackByEngine};
@@ -503,6 +534,14 @@ class SqliteDatabase final : public Database {
   Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
 
  private:
+  static bool IsPlainName(std::string_view name) {
+    if (name.empty()) return false;
+    for (char c : name) {
+      if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
+    }
+    return true;
+  }
+
   static std::string SavepointName(int level) { return "tomeva_level_" + std::to_string(level); }
 
   // Runs a transaction control statement of this class's own.

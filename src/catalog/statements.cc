@@ -44,9 +44,9 @@ std::string Column(std::string_view table, std::string_view name) {
 
 // The first row's column 0 through reader, or nullopt without a row.
 template <typename Reader>
-auto FirstValue(Database* db, std::string_view sql, Reader reader)
+auto FirstValue(Database* db, std::string_view sql, Access access, Reader reader)
     -> std::optional<decltype(reader(std::declval<ResultSet&>()))> {
-  std::unique_ptr<ResultSet> set = OpenQuery(db, sql);
+  std::unique_ptr<ResultSet> set = OpenQuery(db, sql, access);
   if (!set || set->AtEnd() || set->ColumnCount() < 1) return std::nullopt;
   return reader(*set);
 }
@@ -58,19 +58,20 @@ WriteStatus ExecSql(Database* db, std::string_view sql) {
   return db->Execute(sql).ok() ? WriteStatus::kRan : WriteStatus::kFailed;
 }
 
-std::unique_ptr<ResultSet> OpenQuery(Database* db, std::string_view sql) {
+std::unique_ptr<ResultSet> OpenQuery(Database* db, std::string_view sql, Access access) {
   if (db == nullptr || sql.empty()) return nullptr;
-  Result<std::unique_ptr<ResultSet>> set = db->Query(sql);
+  Result<std::unique_ptr<ResultSet>> set =
+      access == Access::kReadOnly ? db->ReadQuery(sql) : db->Query(sql);
   if (!set.ok()) return nullptr;
   return std::move(set).value();
 }
 
-std::string QueryText(Database* db, std::string_view sql) {
-  return FirstValue(db, sql, [](ResultSet& set) { return set.Text(0); }).value_or("");
+std::string QueryText(Database* db, std::string_view sql, Access access) {
+  return FirstValue(db, sql, access, [](ResultSet& set) { return set.Text(0); }).value_or("");
 }
 
-int32_t QueryInt(Database* db, std::string_view sql) {
-  return FirstValue(db, sql, [](ResultSet& set) { return set.IsNull(0) ? -1 : set.Int(0); })
+int32_t QueryInt(Database* db, std::string_view sql, Access access) {
+  return FirstValue(db, sql, access, [](ResultSet& set) { return set.IsNull(0) ? -1 : set.Int(0); })
       .value_or(-1);
 }
 

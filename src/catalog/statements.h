@@ -25,13 +25,18 @@ enum class WriteStatus {
   kNothingToDo = 2,  // missing input: no statement was run
 };
 
+// Whether a query may change the catalog (Database::ReadQuery).
+enum class Access { kAny, kReadOnly };
+
 WriteStatus ExecSql(Database* db, std::string_view sql);
-// The open result set, or null when sql is empty or fails.
-std::unique_ptr<ResultSet> OpenQuery(Database* db, std::string_view sql);
+// The open result set, or null when sql is empty or fails (also: when access is
+// kReadOnly and the statement could write).
+std::unique_ptr<ResultSet> OpenQuery(Database* db, std::string_view sql,
+                                     Access access = Access::kAny);
 // Column 0 of the first row as text; empty when the query failed or gave no row.
-std::string QueryText(Database* db, std::string_view sql);
+std::string QueryText(Database* db, std::string_view sql, Access access = Access::kAny);
 // Column 0 of the first row as an integer; -1 when the query failed or gave no row.
-int32_t QueryInt(Database* db, std::string_view sql);
+int32_t QueryInt(Database* db, std::string_view sql, Access access = Access::kAny);
 // Column 0 of every row, each followed by CR LF.
 std::string QueryColumn(Database* db, std::string_view sql);
 // "name=value" CR LF for each column of the first row (empty values when there is

@@ -16,7 +16,7 @@
 namespace tomeva::cli {
 
 // The log message type that reports why an operation failed.
-inline constexpr int kLogImportantError = 6;
+inline constexpr int kLogImportantError = MSGTYPE_IMPORTANTERROR;
 
 // Receives the plugin's progress reports while an operation runs.
 class ProgressObserver {

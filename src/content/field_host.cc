@@ -136,15 +136,21 @@ std::string FieldHost::GetFieldValue(std::string_view reference, std::string_vie
   }
 }
 
-void FieldHost::SetFieldValue(std::string_view reference, std::string_view file_name,
+bool FieldHost::SetFieldValue(std::string_view reference, std::string_view file_name,
                               std::string_view value) {
   try {
     const std::optional<ResolvedField> resolved = Resolve(reference);
-    if (!resolved || !resolved->source->CanSetValue()) return;
-    (void)resolved->source->SetValue(file_name, resolved->field, resolved->unit, ft_string, value,
-                                     setflags_last_attribute);
+    if (!resolved || !resolved->source->CanSetValue()) return false;
+    return resolved->source->SetValue(file_name, resolved->field, resolved->unit, ft_string, value,
+                                      setflags_last_attribute) == 0;
   } catch (const std::exception&) {
-    // A failed write leaves the file as it was; callers are not told.
+    return false;  // a failed write leaves the file as it was
+  }
+}
+
+void FieldHost::ForgetReadFiles() {
+  for (Slot& slot : slots_) {
+    if (slot.source) slot.source->ForgetReadFiles();
   }
 }
 

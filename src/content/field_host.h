@@ -52,11 +52,15 @@ class FieldHost {
   std::string GetFieldValue(std::string_view reference, std::string_view file_name);
 
   // Stores value, as a string with the last-attribute flag (so the source
-  // saves the file at once), into the referenced field of file_name. Does
-  // nothing when the reference does not resolve or the source cannot store
-  // values. Never throws.
-  void SetFieldValue(std::string_view reference, std::string_view file_name,
+  // saves the file at once), into the referenced field of file_name. False,
+  // with nothing stored, when the reference does not resolve, the source
+  // cannot store values or the source refuses. Never throws.
+  bool SetFieldValue(std::string_view reference, std::string_view file_name,
                      std::string_view value);
+
+  // Tells every open source to forget the files it has read (FieldSource::
+  // ForgetReadFiles).
+  void ForgetReadFiles();
 
  private:
   // The state of one source.

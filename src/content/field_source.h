@@ -37,6 +37,10 @@ class FieldSource {
   virtual int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
                        int flags) = 0;
 
+  // Forgets what was read of files so far (a source that keeps a file parsed
+  // between calls reads it again next time). Pending changes are saved first.
+  virtual void ForgetReadFiles() {}
+
   // Whether SetValue is offered at all.
   virtual bool CanSetValue() const { return false; }
 

@@ -62,6 +62,11 @@ void XmlFieldSource::SavePending() {
   }
 }
 
+void XmlFieldSource::ForgetReadFiles() {
+  SavePending();
+  book_ = CachedBook{};
+}
+
 XmlDocument* XmlFieldSource::Book(const std::string& file_name, BookPart part) {
   if (file_name != book_.file_name) {
     SavePending();

@@ -43,6 +43,8 @@ class XmlFieldSource : public FieldSource {
   // book cannot be read or the value cannot be taken from it.
   int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
                int flags) override;
+  // Saves pending changes and drops the parsed book.
+  void ForgetReadFiles() override;
   bool CanSetValue() const override { return true; }
   // Writes value at the field's path (see WritePathValue); with
   // setflags_last_attribute the book is saved at once. ft_fileerror, with the

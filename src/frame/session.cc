@@ -45,6 +45,13 @@ bool Session::ReportProgress(const std::string& source, const std::string& targe
   return host.progress(host.plugin_nr, src.data(), dst.data(), percent) == 1;
 }
 
+void Session::LogError(const std::string& text) const {
+  if (host.log == nullptr) return;
+  std::vector<char> text_buf(text.begin(), text.end());
+  text_buf.push_back('\0');
+  host.log(host.plugin_nr, MSGTYPE_IMPORTANTERROR, text_buf.data());
+}
+
 void Session::ShowMessage(const char* title, const std::string& text) const {
   if (host.request == nullptr) return;
   std::vector<char> title_buf;

@@ -24,7 +24,7 @@ namespace tomeva::frame {
 struct HostCallbacks {
   int plugin_nr = 0;
   tProgressProc progress = nullptr;
-  tLogProc log = nullptr;  // kept, never called: the plugin writes no log
+  tLogProc log = nullptr;  // important errors: why an operation was refused
   tRequestProc request = nullptr;
 };
 
@@ -71,6 +71,8 @@ class Session {
 
   // Calls the host's progress callback; true when the user asked to abort.
   bool ReportProgress(const std::string& source, const std::string& target, int percent) const;
+  // Writes text to the host's log as an important error (no-op without one).
+  void LogError(const std::string& text) const;
   // Shows a message through the host's request callback (no-op without one).
   void ShowMessage(const char* title, const std::string& text) const;
 };

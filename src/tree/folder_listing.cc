@@ -148,7 +148,7 @@ FolderListing::OpenOutcome FolderListing::Open(const CatalogView& view, std::str
   listing.reset();
   const std::string sql = ListFolderSql(view, path);
   if (sql.empty()) return OpenOutcome::kNotServed;
-  std::unique_ptr<catalog::ResultSet> rows = catalog::OpenQuery(view.db, sql);
+  std::unique_ptr<catalog::ResultSet> rows = catalog::OpenQuery(view.db, sql, catalog::Access::kReadOnly);
   if (!rows) return OpenOutcome::kFailed;
   auto opened = std::make_unique<FolderListing>(std::move(rows));
   opened->first_ = opened->Next();

@@ -115,7 +115,7 @@ int32_t BookIdOfPath(const CatalogView& view, std::string_view path) {
   const std::string sql =
       SelectByCaptures(view, view.book_id_table + "." + view.book_id_field, *params);
   if (sql.empty()) return -1;
-  return catalog::QueryInt(view.db, sql);
+  return catalog::QueryInt(view.db, sql, catalog::Access::kReadOnly);
 }
 
 std::string BookFileOfPath(const CatalogView& view, std::string_view path) {
@@ -124,7 +124,7 @@ std::string BookFileOfPath(const CatalogView& view, std::string_view path) {
   if (!params) return {};
   const std::string sql = SelectByCaptures(view, view.book_id_table + ".Link", *params);
   if (sql.empty()) return {};
-  return StoredFile(view, catalog::QueryText(view.db, sql));
+  return StoredFile(view, catalog::QueryText(view.db, sql, catalog::Access::kReadOnly));
 }
 
 std::string BookFileOfId(const CatalogView& view, int32_t id) {

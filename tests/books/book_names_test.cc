@@ -25,7 +25,10 @@ TEST(BookNamesTest, SqlFieldTemplateKeepsEveryValueOneLiteral) {
     std::string GetFieldValue(std::string_view ref, std::string_view) override {
       return ref == "x.T" ? "It's \"x\"" : "null";
     }
-    void SetFieldValue(std::string_view, std::string_view, std::string_view) override {}
+    bool SetFieldValue(std::string_view, std::string_view, std::string_view) override {
+      return false;
+    }
+    void ForgetReadFiles() override {}
   } fields;
   EXPECT_EQ(ExpandFieldTemplate("'T='x.T';'", "a", &fields), "T=It's \"x\";");
   EXPECT_EQ(ExpandSqlFieldTemplate("'T=\"'x.T'\" OR T='x.T';'", "a", &fields),

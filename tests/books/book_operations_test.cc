@@ -40,7 +40,7 @@ class BookOperationsTest : public ::testing::Test {
         "Genres.GenreId=BookGenres.GenreId WHERE BookId=1 ORDER BY Code);");
   }
   MoveResult Move(std::string_view from, std::string_view to, bool move = true) {
-    return MoveOrCopyBook(lib_.ctx(), from, to, move);
+    return MoveOrCopyBook(lib_.ctx(), from, to, move).code;
   }
   testing::TestLibrary lib_;
   const std::string ode_file_ = lib_.lib() + "/Пушкин Александр/Ода.fb2";
@@ -48,23 +48,23 @@ class BookOperationsTest : public ::testing::Test {
 
 TEST_F(BookOperationsTest, DeleteFromAGenreFolderUnlinksOnlyThatGenre) {
   lib_.Exec("UPDATE Genres SET Name='Драма' WHERE Code='dramaturgy';");
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\poetry\\Ода.fb2"));
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\poetry\\Ода.fb2").code);
   EXPECT_EQ(OdeGenres(), "dramaturgy");
   EXPECT_EQ(lib_.List("\\По жанрам\\Драма"), (Files{"Ода.fb2", "Пьеса.fb2"}));
   EXPECT_TRUE(testing::PathExists(ode_file_));
   EXPECT_EQ(lib_.Count("Genres"), 1);  // the unnamed genre without books is cleaned up
   // A genre with a name belongs to the catalog's genre list and stays.
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\Драма\\Пьеса.fb2"));
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\Драма\\Ода.fb2"));
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\Драма\\Пьеса.fb2").code);
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По жанрам\\Драма\\Ода.fb2").code);
   EXPECT_EQ(lib_.Count("Genres WHERE Code='dramaturgy'"), 1);
 }
 
 TEST_F(BookOperationsTest, DeleteFromTitlesOrTheLastAuthorRemovesTheBookFileAndOrphans) {
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), kOde));
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), kOde).code);
   EXPECT_EQ(lib_.Text("SELECT group_concat(Last) FROM Authors;"), "Чехов");
   EXPECT_EQ(lib_.Count("Series") + lib_.Count("BookGenres WHERE BookId=1"), 0);
   EXPECT_EQ(lib_.LibraryFiles(), Files{"Чехов Антон/Пьеса.fb2"});
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По авторам\\Ч\\Чехов Антон\\Пьеса.fb2"));
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), "\\По авторам\\Ч\\Чехов Антон\\Пьеса.fb2").code);
   EXPECT_EQ(lib_.Count("Books") + lib_.Count("Authors"), 0);
   EXPECT_EQ(lib_.LibraryFiles(), Files{});
 }
@@ -72,12 +72,12 @@ TEST_F(BookOperationsTest, DeleteFromTitlesOrTheLastAuthorRemovesTheBookFileAndO
 TEST_F(BookOperationsTest, DeleteThatNamesNoBookOrFailsChangesNothing) {
   for (std::string_view path :
        {"\\По названиям\\О\\Нет.fb2", "\\Нигде\\x.fb2", "\\По жанрам\\poetry\\"}) {
-    EXPECT_FALSE(DeleteBook(lib_.ctx(), path)) << path;
+    EXPECT_FALSE(DeleteBook(lib_.ctx(), path).code) << path;
   }
-  XmlNode select = NodeByPath(lib_.settings(), "requests/onDelete/select", false);
-  select.SetText("");
-  select.ChildOrCreate("unreadable");
-  EXPECT_FALSE(DeleteBook(lib_.ctx(), kOde));
+  XmlNode clean_up = NodeByPath(lib_.settings(), "requests/onDelete/delete", false);
+  clean_up.SetText("");
+  clean_up.ChildOrCreate("unreadable");
+  EXPECT_FALSE(DeleteBook(lib_.ctx(), kOde).code);
   EXPECT_EQ(lib_.Count("Books") * 10 + lib_.Count("BookGenres"), 23);
   EXPECT_EQ(lib_.LibraryFiles().size(), 2u);
 }
@@ -85,19 +85,20 @@ TEST_F(BookOperationsTest, DeleteThatNamesNoBookOrFailsChangesNothing) {
 TEST_F(BookOperationsTest, StoredFileOutsideTheLibraryIsNeverDeleted) {
   const std::string outside = lib_.WriteLocal("keep.fb2", "mine");
   lib_.Exec("UPDATE Books SET Link='" + outside + "' WHERE BookId=1;");
-  EXPECT_TRUE(DeleteBook(lib_.ctx(), kOde));
+  EXPECT_TRUE(DeleteBook(lib_.ctx(), kOde).code);
   EXPECT_EQ(lib_.Count("Books"), 1);
   EXPECT_EQ(ReadFile(outside), "mine");
 }
 
 TEST_F(BookOperationsTest, MoveReLinksCopyAddsAndTheOldValueNeverStays) {
+  // The ode is in dramaturgy already: a copy there adds nothing.
   EXPECT_EQ(Move("\\По жанрам\\poetry\\Ода.fb2", "\\По жанрам\\dramaturgy\\Ода.fb2", false),
-            MoveResult::kOk);
+            MoveResult::kExists);
   EXPECT_EQ(OdeGenres(), "dramaturgy,poetry");
   lib_.Exec("INSERT INTO Genres (Code) VALUES ('prose');");
   EXPECT_EQ(Move("\\По жанрам\\poetry\\Ода.fb2", "\\По жанрам\\prose\\Ода.fb2"), MoveResult::kOk);
   EXPECT_EQ(OdeGenres(), "dramaturgy,prose");
-  EXPECT_EQ(lib_.progress_calls, (std::vector<int>{0, 100, 0, 100}));
+  EXPECT_EQ(lib_.progress_calls, (std::vector<int>{0, 0, 100}));
   // Into a folder whose value the book has already.
   EXPECT_EQ(Move("\\По жанрам\\prose\\Ода.fb2", "\\По жанрам\\dramaturgy\\Ода.fb2"),
             MoveResult::kOk);

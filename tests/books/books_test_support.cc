@@ -56,7 +56,7 @@ std::string TestLibrary::WriteBook(std::string_view name, const TestBook& book) 
 }
 
 books::PutResult TestLibrary::Import(const std::string& local_name, books::CopyFlags flags) {
-  return books::ImportBook(ctx_, local_name, "\\", flags);
+  return books::ImportBook(ctx_, local_name, "\\", flags).code;
 }
 
 void TestLibrary::Exec(std::string_view sql) const { ASSERT_TRUE(db_->Execute(sql).ok()) << sql; }

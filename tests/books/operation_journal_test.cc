@@ -96,12 +96,20 @@ TEST_F(OperationJournalTest, ACommittedOperationIsCarriedForward) {
   EXPECT_EQ(lib_.Text("SELECT Count(*) FROM TomevaJournal WHERE Token='" + token + "';"), "0");
 }
 
-TEST_F(OperationJournalTest, AFileOfTheSameNameMadeSinceIsNotTheOneRecorded) {
-  InterruptedOverwrite(/*committed=*/false);
-  WriteFile(working_, "ANOTHER OPERATION'S COPY");
+TEST_F(OperationJournalTest, AWorkingCopyCutShortWhileItWasMadeIsDeleted) {
+  // Recorded before it is made, under a name of its operation's own: a kill
+  // during the copy leaves only the half-made file beside that name.
+  const std::string copy = lib_.lib() + "/.tomeva-work-0123-1.fb2";
+  {
+    Result<OperationJournal> journal = OperationJournal::Start(lib_.lib());
+    ASSERT_TRUE(journal.ok()) << journal.message();
+    ASSERT_TRUE(journal->RecordWorkingCopy(copy).ok());
+    WriteFile(copy + ".tmp~", "HALF A BO");
+  }
   RecoverInterruptedOperations(db(), lib_.lib());
-  EXPECT_EQ(ReadFile(working_), "ANOTHER OPERATION'S COPY");
-  EXPECT_EQ(ReadFile(stored_), "OLD BOOK");
+  EXPECT_FALSE(PathExists(copy + ".tmp~"));
+  EXPECT_FALSE(PathExists(copy));
+  EXPECT_EQ(Journals(), 0u);
 }
 
 TEST_F(OperationJournalTest, AKeptJournalIsReusedWithAFreshTokenEachTime) {

@@ -18,7 +18,10 @@ class MapFields : public catalog::ContentFieldAccess {
     auto it = values.find(std::string(reference));
     return it == values.end() ? "null" : it->second;
   }
-  void SetFieldValue(std::string_view, std::string_view, std::string_view) override {}
+  bool SetFieldValue(std::string_view, std::string_view, std::string_view) override {
+    return false;
+  }
+  void ForgetReadFiles() override {}
   std::map<std::string, std::string> values;
 };
 

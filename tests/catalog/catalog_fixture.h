@@ -27,6 +27,14 @@ class RecordingDatabase : public Database {
     texts.emplace_back(sql);
     return real_->Query(sql);
   }
+  Result<std::unique_ptr<ResultSet>> ReadQuery(std::string_view sql) override {
+    texts.emplace_back(sql);
+    return real_->ReadQuery(sql);
+  }
+  Status KeepRowsExcept(std::string_view table, std::string_view column, int64_t key) override {
+    return real_->KeepRowsExcept(table, column, key);
+  }
+  Status EndKeepRows() override { return real_->EndKeepRows(); }
   int64_t LastInsertKey() const override { return real_->LastInsertKey(); }
   Status BeginTransaction() override { return real_->BeginTransaction(); }
   Status Commit() override { return real_->Commit(); }

@@ -19,10 +19,12 @@ class FakeFields : public ContentFieldAccess {
     auto it = values.find(std::string(reference));
     return it == values.end() ? std::string() : it->second;
   }
-  void SetFieldValue(std::string_view reference, std::string_view, std::string_view value) override {
+  bool SetFieldValue(std::string_view reference, std::string_view, std::string_view value) override {
     writes.emplace_back(std::string(reference) + "=" + std::string(value));
     values[std::string(reference)] = std::string(value);
+    return true;
   }
+  void ForgetReadFiles() override {}
   std::map<std::string, std::string> values;
   std::vector<std::string> writes;
 };
@@ -84,7 +86,7 @@ TEST_F(PropertyTreeTest, ANullableKeyOfTheBookRowIsAColumnOfARelatedRow) {
   ASSERT_EQ(list->size(), 1u);
   EXPECT_EQ((*list)[0].kind, BookProperty::Kind::kColumn);
   EXPECT_EQ((*list)[0].column, "SeriesId");
-  SetBookColumn(ctx_, (*list)[0], "book.fb2");
+  EXPECT_TRUE(SetBookColumn(ctx_, (*list)[0], "book.fb2").ok());
   EXPECT_EQ(Rows("SELECT Series.Name FROM Books INNER JOIN Series ON Books.SeriesId=Series.SeriesId"), "Classics");
 }
 
@@ -100,7 +102,7 @@ TEST_F(PropertyTreeTest, ReplaceLinkMovesTheLinkAndRewritesThatOccurrence) {
   auto old_list = BuildPropertyTree(ctx_, "Authors.Last=Doe\r\nAuthors.First=Jane\r\n", "BookId=42");
   auto new_list = BuildPropertyTree(ctx_, "Authors.Last=Roe\r\nAuthors.First=Rick\r\n", "BookId=42");
   ASSERT_TRUE(old_list.ok() && new_list.ok());
-  ReplaceLink(ctx_, (*old_list)[0], (*new_list)[0], "book.fb2");
+  EXPECT_TRUE(ReplaceLink(ctx_, (*old_list)[0], (*new_list)[0], "book.fb2").ok());
   EXPECT_EQ(Rows("SELECT AuthorId FROM BookAuthors WHERE BookId=42"), "2");
   EXPECT_EQ(fields_.values["x.Last.[0]"], "Roe");
   EXPECT_EQ(fields_.values["x.First.[0]"], "Rick");
@@ -110,7 +112,7 @@ TEST_F(PropertyTreeTest, ReplaceLinkWithTheSameKeyDoesNothing) {
   auto list = BuildPropertyTree(ctx_, "Authors.Last=Doe\r\n", "BookId=42");
   ASSERT_TRUE(list.ok());
   size_t before = recorded()->texts.size();
-  ReplaceLink(ctx_, (*list)[0], (*list)[0], "book.fb2");
+  EXPECT_TRUE(ReplaceLink(ctx_, (*list)[0], (*list)[0], "book.fb2").ok());
   EXPECT_EQ(recorded()->texts.size(), before);
   EXPECT_TRUE(fields_.writes.empty());
 }
@@ -120,7 +122,7 @@ TEST_F(PropertyTreeTest, ReplaceLinkOntoAValueTheBookHasLeavesOnlyThatValue) {
   auto old_list = BuildPropertyTree(ctx_, "Authors.Last=Doe\r\n", "BookId=42");
   auto new_list = BuildPropertyTree(ctx_, "Authors.Last=Roe\r\n", "BookId=42");
   ASSERT_TRUE(old_list.ok() && new_list.ok());
-  ReplaceLink(ctx_, (*old_list)[0], (*new_list)[0], "");
+  EXPECT_TRUE(ReplaceLink(ctx_, (*old_list)[0], (*new_list)[0], "").ok());
   EXPECT_EQ(Rows("SELECT AuthorId FROM BookAuthors WHERE BookId=42"), "2");
 }
 
@@ -129,7 +131,7 @@ TEST_F(PropertyTreeTest, RemoveLinkEmptiesTheMatchingOccurrenceOnly) {
                     {"x.Last.[1]", "Doe"}, {"x.First.[1]", "Jane"}};
   auto list = BuildPropertyTree(ctx_, "Authors.Last=Doe\r\n", "BookId=42");
   ASSERT_TRUE(list.ok());
-  RemoveLink(ctx_, (*list)[0], "book.fb2");
+  EXPECT_TRUE(RemoveLink(ctx_, (*list)[0], "book.fb2").ok());
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM BookAuthors"), "0");
   EXPECT_EQ(fields_.values["x.Last.[1]"], "");
   EXPECT_EQ(fields_.values["x.Last.[0]"], "Roe");
@@ -139,14 +141,14 @@ TEST_F(PropertyTreeTest, RemoveLinkWritesNothingWhenNoOccurrenceShowsTheValue) {
   fields_.values = {{"x.Last.[0]", "Roe"}, {"x.First.[0]", "Rick"}};
   auto list = BuildPropertyTree(ctx_, "Authors.Last=Doe\r\n", "BookId=42");
   ASSERT_TRUE(list.ok());
-  RemoveLink(ctx_, (*list)[0], "book.fb2");
+  EXPECT_TRUE(RemoveLink(ctx_, (*list)[0], "book.fb2").ok());
   EXPECT_TRUE(fields_.writes.empty());
 }
 
 TEST_F(PropertyTreeTest, AddLinkWritesANewOccurrenceFirst) {
   auto list = BuildPropertyTree(ctx_, "Authors.Last=Roe\r\nAuthors.First=Rick\r\n", "BookId=42");
   ASSERT_TRUE(list.ok());
-  AddLink(ctx_, (*list)[0], "book.fb2");
+  EXPECT_TRUE(AddLink(ctx_, (*list)[0], "book.fb2").ok());
   EXPECT_EQ(Rows("SELECT AuthorId FROM BookAuthors WHERE BookId=42 ORDER BY AuthorId"), "1|2");
   ASSERT_EQ(fields_.writes.size(), 2u);
   EXPECT_EQ(fields_.writes[0], "x.Last.[-1]=Roe");
@@ -158,8 +160,8 @@ TEST_F(PropertyTreeTest, WithoutContentWriteBackTheFileIsNotTouched) {
   ctx_.settings_root.FirstChildElement("changecont").SetText("1");
   auto list = BuildPropertyTree(ctx_, "Authors.Last=Roe\r\nBooks.Title=X\r\n", "BookId=42");
   ASSERT_TRUE(list.ok());
-  AddLink(ctx_, (*list)[0], "book.fb2");
-  SetBookColumn(ctx_, (*list)[1], "book.fb2");
+  EXPECT_TRUE(AddLink(ctx_, (*list)[0], "book.fb2").ok());
+  EXPECT_TRUE(SetBookColumn(ctx_, (*list)[1], "book.fb2").ok());
   EXPECT_TRUE(fields_.writes.empty());
   EXPECT_EQ(Rows("SELECT Title FROM Books"), "X");
 }

@@ -35,8 +35,18 @@ T WithBooks(T fallback, const std::string& source, const std::string& target, Bo
     ctx.progress = [&session, &source, &target](int percent) {
       return session.ReportProgress(source, target, percent);
     };
+    ctx.log_error = [&session](const std::string& text) { session.LogError(text); };
     return body(ctx);
   });
+}
+
+// Tells the host why an operation did not succeed (its log of important
+// errors; the tomeva program prints it).
+template <typename Code>
+void LogRefusal(const books::BookContext& ctx, const std::string& what,
+                const books::Outcome<Code>& outcome) {
+  if (outcome.reason.empty() || !ctx.log_error) return;
+  ctx.log_error(what + ": " + outcome.reason);
 }
 
 books::CopyFlags FlagsOf(int copy_flags) {
@@ -72,8 +82,10 @@ TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
   const std::string local = Text(LocalName);
   const std::string remote = Text(RemoteName);
   return WithBooks(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
-    switch (books::ImportBook(ctx, local, tomeva::frame::FileFromHost(remote),
-                              FlagsOf(CopyFlags))) {
+    const books::Outcome<books::PutResult> outcome =
+        books::ImportBook(ctx, local, tomeva::frame::FileFromHost(remote), FlagsOf(CopyFlags));
+    LogRefusal(ctx, "cannot import " + local, outcome);
+    switch (outcome.code) {
       case books::PutResult::kOk: return FS_FILE_OK;
       case books::PutResult::kExists: return FS_FILE_EXISTS;
       case books::PutResult::kWriteError: return FS_FILE_WRITEERROR;
@@ -87,7 +99,9 @@ TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
 TOMEVA_EXPORT BOOL FsDeleteFile(char* RemoteName) {
   const std::string remote = Text(RemoteName);
   return WithBooks(FALSE, remote, std::string(), [&](books::BookContext& ctx) {
-    return books::DeleteBook(ctx, tomeva::frame::FileFromHost(remote)) ? TRUE : FALSE;
+    const books::Outcome<bool> outcome = books::DeleteBook(ctx, tomeva::frame::FileFromHost(remote));
+    LogRefusal(ctx, "cannot delete " + remote, outcome);
+    return outcome.code ? TRUE : FALSE;
   });
 }
 
@@ -96,9 +110,15 @@ TOMEVA_EXPORT int FsRenMovFile(char* OldName, char* NewName, BOOL Move, BOOL /*O
   const std::string old_name = Text(OldName);
   const std::string new_name = Text(NewName);
   return WithBooks(FS_FILE_WRITEERROR, old_name, new_name, [&](books::BookContext& ctx) {
-    switch (books::MoveOrCopyBook(ctx, tomeva::frame::FileFromHost(old_name),
-                                  tomeva::frame::FileFromHost(new_name), Move != FALSE)) {
+    const books::Outcome<books::MoveResult> outcome =
+        books::MoveOrCopyBook(ctx, tomeva::frame::FileFromHost(old_name),
+                              tomeva::frame::FileFromHost(new_name), Move != FALSE);
+    LogRefusal(ctx, std::string(Move != FALSE ? "cannot move " : "cannot copy ") + old_name +
+                        " to " + new_name,
+               outcome);
+    switch (outcome.code) {
       case books::MoveResult::kOk: return FS_FILE_OK;
+      case books::MoveResult::kExists: return FS_FILE_EXISTS;
       case books::MoveResult::kWriteError: return FS_FILE_WRITEERROR;
       case books::MoveResult::kAborted: return FS_FILE_USERABORT;
     }
