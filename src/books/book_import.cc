@@ -80,7 +80,9 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags)
     return Failed(platform::PathExists(local_name) ? "not a regular file" : "no such file");
   }
   if (Status readable = CheckReadableBook(local_name); !readable.ok()) {
-    return Failed("not a readable FB2 book: " + readable.message());
+    std::string why = readable.message();
+    if (why.starts_with(local_name + ": ")) why.erase(0, local_name.size() + 2);
+    return Failed("not a readable FB2 book: " + why);
   }
   if (ctx.view.db == nullptr) return Failed("no catalog is open");
   XmlNode book = NodeByPath(properties, "simple/id", /*create=*/false);

@@ -9,6 +9,7 @@
 #include "books/operation_journal.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -262,9 +263,16 @@ void RecoverInterruptedOperations(catalog::Database* db, const std::string& libr
     if (name.ends_with(kSuffix)) {
       journals.push_back(item.path().string());
     } else if (name.ends_with(platform::LockedFile::kTemporarySuffix)) {
-      // A journal whose making was interrupted: it holds no entries.
-      if (platform::LockedFile::TryLock(item.path().string())) {
-        (void)platform::DeleteFile(item.path().string());
+      // A journal whose making was interrupted: it holds no entries. One that
+      // is being made is unlocked for a moment between its creation and its
+      // lock, so only one left for a minute counts as abandoned.
+      const std::string path = item.path().string();
+      const std::optional<std::chrono::sys_seconds> made = platform::FileModifiedTime(path);
+      const auto now = std::chrono::time_point_cast<std::chrono::seconds>(
+          std::chrono::system_clock::now());
+      if (made && now - *made > std::chrono::minutes(1) &&
+          platform::LockedFile::TryLock(path)) {
+        (void)platform::DeleteFile(path);
       }
     }
   }

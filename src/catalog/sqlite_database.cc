@@ -29,7 +29,18 @@ namespace {
 
 constexpr size_t kStatementCacheCapacity = 64;
 constexpr size_t kTranslationCacheCapacity = 256;
-constexpr int kBusyTimeoutMs = 5000;
+// How long an operation waits for another program's write to the catalog to
+// end before it gives up with "the catalog is busy". TOMEVA_BUSY_TIMEOUT_MS
+// sets another wait (tests use a short one).
+constexpr int kBusyTimeoutMs = 15000;
+
+int BusyTimeoutMs() {
+  const char* text = std::getenv("TOMEVA_BUSY_TIMEOUT_MS");
+  if (text == nullptr || *text == '\0') return kBusyTimeoutMs;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return *end == '\0' && value >= 0 && value <= 3600000 ? static_cast<int>(value) : kBusyTimeoutMs;
+}
 constexpr const char kRolledBackByEngine[] =
     "the transaction was rolled back by the database engine after an error";
 
@@ -481,6 +492,12 @@ class SqliteDatabase final : public Database {
 
   Status BeginTransaction() override {
     if (EngineRolledBack()) return Error{kRolledBackByEngine};
+    // Transactions are for changes: on a catalog opened read-only they would
+    // fail statement by statement, so they fail here, saying why.
+    if (depth_ == 0 && sqlite3_db_readonly(connection_->db(), "main") == 1) {
+      return Error{std::string(SqliteFailureMeaning(SQLITE_READONLY)) +
+                   " (its file or folder cannot be written): " + connection_->file_name()};
+    }
     // The outermost transaction takes the write lock at once (waiting out other
     // writers with the busy timeout) rather than failing later when it first writes.
     const std::string sql =
@@ -586,9 +603,33 @@ int TraceStatement(unsigned type, void* /*context*/, void* statement, void* nano
 
 }  // namespace
 
+std::string_view SqliteFailureMeaning(int code) {
+  switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "the catalog is busy: another program kept it locked for writing";
+    case SQLITE_READONLY: return "the catalog is read-only";
+    case SQLITE_FULL: return "the disk is full";
+    case SQLITE_NOTADB: return "the file is not a Tomeva catalog (not an SQLite database)";
+    case SQLITE_CORRUPT: return "the catalog file is damaged";
+    case SQLITE_CANTOPEN: return "the catalog file cannot be opened";
+    case SQLITE_IOERR: return "the catalog file cannot be read or written";
+    case SQLITE_PERM: return "no permission to use the catalog file";
+    case SQLITE_NOMEM: return "out of memory";
+  }
+  return {};
+}
+
 Error SqliteError(sqlite3* db, std::string_view sql) {
-  std::string message = "SQLite: ";
+  std::string message;
+  const std::string_view meaning =
+      db != nullptr ? SqliteFailureMeaning(sqlite3_extended_errcode(db)) : "out of memory";
+  if (!meaning.empty()) {
+    message += meaning;
+    message += " (";
+  }
+  message += "SQLite: ";
   message += db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+  if (!meaning.empty()) message += ")";
   if (!sql.empty()) {
     message += " [SQL: ";
     message += sql;
@@ -609,24 +650,77 @@ Result<SqliteConnectionHandle> OpenSqliteConnection(const std::string& path, int
   return db;
 }
 
+namespace {
+
+// The URI that opens path without locks, for a catalog in a folder nobody may
+// write to (SQLite cannot make the files WAL reading needs there).
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x20) {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      uri += escaped;
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri + "?immutable=1";
+}
+
+bool IsReadOnlyFailure(int code) {
+  code &= 0xff;
+  return code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM;
+}
+
+// Opens the catalog file at name (a path, or a URI with SQLITE_OPEN_URI) and
+// sets the connection up; a writable connection is switched to WAL. The first
+// statement reads the file header, so a file that is not an SQLite database
+// fails here. *code receives SQLite's result code of a failure.
+Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, int flags,
+                                                     int* code) {
+  *code = SQLITE_OK;
+  Result<SqliteConnectionHandle> db = OpenSqliteConnection(name, flags);
+  if (!db.ok()) {
+    *code = SQLITE_CANTOPEN;
+    return db.error();
+  }
+  sqlite3* handle = db->get();
+  sqlite3_busy_timeout(handle, BusyTimeoutMs());
+  const bool writable = (flags & SQLITE_OPEN_READWRITE) != 0;
+  for (const char* pragma : {writable ? "PRAGMA journal_mode=WAL" : "SELECT count(*) FROM sqlite_master",
+                             "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON"}) {
+    if (Status status = RunPragma(handle, pragma); !status.ok()) {
+      *code = sqlite3_extended_errcode(handle);
+      return status.error();
+    }
+  }
+  return db;
+}
+
+}  // namespace
+
 Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
   if (path.empty()) return Error{"no catalog file is named"};
   std::error_code ignored;
   if (!std::filesystem::is_regular_file(path, ignored)) {
     return Error{"the catalog file " + path + " does not exist"};
   }
-  Result<SqliteConnectionHandle> db = OpenSqliteConnection(path, SQLITE_OPEN_READWRITE);
-  if (!db.ok()) return db.error();
-  sqlite3* handle = db->get();
-  sqlite3_busy_timeout(handle, kBusyTimeoutMs);
-  // The first statement reads the file header: a file that is not a SQLite
-  // database fails here.
-  for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
-                             "PRAGMA foreign_keys=ON"}) {
-    if (Status status = RunPragma(handle, pragma); !status.ok()) {
-      return Error{"cannot open the catalog file " + path + ": " + status.message()};
+  int code = SQLITE_OK;
+  Result<SqliteConnectionHandle> db = OpenCatalogConnection(path, SQLITE_OPEN_READWRITE, &code);
+  // A catalog that cannot be written (its file or folder is read-only) is
+  // still read: listings work, and every change is refused as read-only.
+  if (!db.ok() && IsReadOnlyFailure(code)) {
+    db = OpenCatalogConnection(path, SQLITE_OPEN_READONLY, &code);
+    if (!db.ok() && IsReadOnlyFailure(code)) {
+      db = OpenCatalogConnection(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, &code);
     }
   }
+  if (!db.ok()) {
+    if ((code & 0xff) == SQLITE_NOTADB) return Error{"not a Tomeva catalog: " + path};
+    return Error{"cannot open the catalog file " + path + ": " + db.message()};
+  }
+  sqlite3* handle = db->get();
   if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
   if (const char* trace = std::getenv("TOMEVA_TRACE_SQL"); trace != nullptr && *trace != '\0') {
     sqlite3_trace_v2(handle, SQLITE_TRACE_PROFILE, TraceStatement, nullptr);

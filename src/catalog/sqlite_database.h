@@ -30,12 +30,16 @@ using SqliteStatementHandle = std::unique_ptr<sqlite3_stmt, SqliteStatementFinal
 // added) and extended result codes on. The error names the file and SQLite's reason.
 Result<SqliteConnectionHandle> OpenSqliteConnection(const std::string& path, int flags);
 
-// An error carrying the connection's last message and, when not empty, the SQL text
-// it concerns.
+// What an SQLite result code means to a user ("the catalog is busy: ...", "the
+// disk is full"); empty for codes that need SQLite's own message.
+std::string_view SqliteFailureMeaning(int code);
+
+// An error carrying the connection's last message, after what its code means to
+// a user, and, when not empty, the SQL text it concerns.
 Error SqliteError(sqlite3* db, std::string_view sql);
 
 // Opens the existing SQLite catalog at path (never creating it) as a Database: WAL
-// journal, synchronous=NORMAL, foreign keys on, a 5 s busy timeout, the Jet
+// journal, synchronous=NORMAL, foreign keys on, a 15 s busy timeout, the Jet
 // functions and collation registered and the MSysRelationships view in place.
 // Prepared statements and Jet translations are cached per connection.
 Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path);

@@ -23,9 +23,14 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }
 
 void AddFile(const std::string& path, SourceList& list) {
-  SourceFile file{path, IsBookFileName(fs::path(path).filename().string())};
+  SourceFile file{path, IsBookFileName(fs::path(path).filename().string()), false, ""};
+  if (!file.is_book) file.skip_reason = "not an FB2 book (.fb2, .fb2.zip or .fbz)";
   list.book_count += file.is_book;
   list.files.push_back(std::move(file));
+}
+
+void AddSkipped(const std::string& path, std::string reason, SourceList& list) {
+  list.files.push_back(SourceFile{path, false, true, std::move(reason)});
 }
 
 void WalkFolder(const std::string& folder, SourceList& list) {
@@ -47,13 +52,19 @@ void WalkFolder(const std::string& folder, SourceList& list) {
     const std::string path = entry.path().string();
     if (entry.is_symlink(status_ec)) {
       // A link is taken for the file it names; links to folders are not walked.
-      if (entry.is_regular_file(status_ec)) AddFile(path, list);
+      if (entry.is_regular_file(status_ec)) {
+        AddFile(path, list);
+      } else {
+        AddSkipped(path, "a symbolic link to something other than a file", list);
+      }
       continue;
     }
     if (entry.is_directory(status_ec)) {
       WalkFolder(path, list);
     } else if (entry.is_regular_file(status_ec)) {
       AddFile(path, list);
+    } else {
+      AddSkipped(path, "not a regular file (a FIFO, device or socket)", list);
     }
   }
 }

@@ -1,7 +1,8 @@
 // The local files a put command offers the plugin: the files named, and with -r
 // the files in the folders named, walked in sorted order so that every run imports
 // in the same order. Only FB2 books (*.fb2, *.fb2.zip, *.fbz, in any letter case)
-// are offered; other files are kept as skipped.
+// that are regular files are offered; other files, and FIFOs, devices and
+// sockets met in a folder, are kept as skipped with the reason.
 #ifndef TOMEVA_CLI_BOOK_SOURCES_H_
 #define TOMEVA_CLI_BOOK_SOURCES_H_
 
@@ -16,7 +17,9 @@ namespace tomeva::cli {
 // One local file met by the walk, with an absolute path.
 struct SourceFile {
   std::string path;
-  bool is_book = false;  // false: skipped (not an FB2 book by its name)
+  bool is_book = false;     // false: skipped
+  bool not_a_file = false;  // a FIFO, device, socket or dangling link: skipped
+  std::string skip_reason;  // why a file that is not offered is skipped
 };
 
 struct SourceList {

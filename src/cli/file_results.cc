@@ -19,9 +19,15 @@ std::string FileResultMeaning(int code) {
   return "the plugin failed with result " + std::to_string(code);
 }
 
-std::string ReasonText(const std::optional<std::string>& plugin_reason, int code) {
-  if (plugin_reason && !plugin_reason->empty()) return *plugin_reason;
-  return FileResultMeaning(code);
+std::string ReasonText(const std::optional<std::string>& plugin_reason, int code,
+                       std::string_view context) {
+  if (!plugin_reason || plugin_reason->empty()) return FileResultMeaning(code);
+  const std::string& reason = *plugin_reason;
+  if (!context.empty() && reason.size() > context.size() + 2 && reason.starts_with(context) &&
+      reason.compare(context.size(), 2, ": ") == 0) {
+    return reason.substr(context.size() + 2);
+  }
+  return reason;
 }
 
 }  // namespace tomeva::cli

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tomeva::cli {
 
@@ -11,8 +12,11 @@ namespace tomeva::cli {
 std::string FileResultMeaning(int code);
 
 // The reason to show: the plugin's own message when it gave one, else the
-// meaning of code.
-std::string ReasonText(const std::optional<std::string>& plugin_reason, int code);
+// meaning of code. The plugin's message names what failed ("cannot import
+// FILE: why"); when it starts with context + ": ", the program, which says
+// that itself, shows only the rest.
+std::string ReasonText(const std::optional<std::string>& plugin_reason, int code,
+                       std::string_view context = {});
 
 }  // namespace tomeva::cli
 

@@ -11,8 +11,14 @@ void PrintError(const std::string& message) {
 }
 
 int RunList(PluginSession& session, const ListOptions& options) {
+  session.host().BeginOperation();
   std::optional<std::vector<Entry>> entries = session.List(options.path);
   if (!entries) {
+    // The plugin says why when the catalog itself failed.
+    if (std::optional<std::string> reason = session.host().FailureReason()) {
+      PrintError(*reason);
+      return kExitFailed;
+    }
     // A book path lists as that one book, as ls does for a file.
     std::optional<Entry> book = session.FindEntry(options.path);
     if (!book || book->is_folder) {

@@ -18,6 +18,7 @@ struct Tally {
   size_t imported = 0;
   size_t already_present = 0;
   size_t skipped = 0;
+  std::vector<std::string> unusual;  // "FILE: reason" for skipped files that are no files
   size_t offered = 0;
   bool aborted = false;
   std::vector<std::string> refused;  // "FILE: reason"
@@ -52,6 +53,7 @@ void PrintSummary(const Tally& tally, size_t books, double seconds) {
             << ", refused " << tally.refused.size() << ", skipped " << tally.skipped << " in "
             << DurationText(seconds) << '\n';
   for (const std::string& refused : tally.refused) std::cout << "refused: " << refused << '\n';
+  for (const std::string& skipped : tally.unusual) std::cout << "skipped: " << skipped << '\n';
   if (tally.aborted) {
     std::cout << "aborted: " << books - tally.offered << " of " << books
               << " books were not offered" << '\n';
@@ -85,7 +87,8 @@ int RunPut(PluginSession& session, const PutOptions& options) {
     for (const SourceFile& file : sources->files) {
       if (!file.is_book) {
         ++tally.skipped;
-        progress.FinishFile(file.path, ImportOutcome::kSkipped, "");
+        if (file.not_a_file) tally.unusual.push_back(file.path + ": " + file.skip_reason);
+        progress.FinishFile(file.path, ImportOutcome::kSkipped, file.skip_reason);
         continue;
       }
       if (InterruptRequested()) {
@@ -107,7 +110,7 @@ int RunPut(PluginSession& session, const PutOptions& options) {
         case ImportOutcome::kAlreadyPresent: ++tally.already_present; break;
         case ImportOutcome::kAborted: tally.aborted = true; break;
         case ImportOutcome::kRefused:
-          reason = ReasonText(session.host().FailureReason(), code);
+          reason = ReasonText(session.host().FailureReason(), code, "cannot import " + file.path);
           tally.refused.push_back(file.path + ": " + reason);
           break;
         case ImportOutcome::kSkipped: break;

@@ -1,5 +1,6 @@
 // The rm command: books deleted with FsDeleteFile, as a file manager deletes them.
 #include "cli/commands.h"
+#include "cli/file_results.h"
 #include "cli/terminal.h"
 #include "cli/virtual_path.h"
 
@@ -20,8 +21,9 @@ int RunRemove(PluginSession& session, const std::vector<std::string>& paths) {
     std::vector<char> remote = HostBuffer(NormalVirtualPath(path));
     session.host().BeginOperation();
     if (!session.api().delete_file(remote.data())) {
-      std::optional<std::string> reason = session.host().FailureReason();
-      PrintError("cannot delete " + path + (reason ? ": " + *reason : ""));
+      PrintError("cannot delete " + path + ": " +
+                 ReasonText(session.host().FailureReason(), FS_FILE_WRITEERROR,
+                            "cannot delete " + std::string(remote.data())));
       exit_code = kExitFailed;
     }
   }

@@ -45,7 +45,10 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
       return kExitOk;
     case FS_FILE_EXISTS:
     case FS_FILE_EXISTSRESUMEALLOWED:
-      PrintError(new_name + " already exists; choose another name");
+      PrintError(new_name + ": " +
+                 ReasonText(reason, code,
+                            std::string("cannot ") + verb + " " + old_buffer.data() + " to " +
+                                new_buffer.data()));
       break;
     case FS_FILE_NOTFOUND:
       PrintError("not found: " + source + (reason ? " (" + *reason + ")" : ""));
@@ -55,7 +58,9 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
       return InterruptRequested() ? kInterruptedExitCode : kExitFailed;
     default:
       PrintError(std::string("cannot ") + verb + " " + old_name + " to " + new_name + ": " +
-                 ReasonText(reason, code));
+                 ReasonText(reason, code,
+                            std::string("cannot ") + verb + " " + old_buffer.data() + " to " +
+                                new_buffer.data()));
       break;
   }
   return kExitFailed;

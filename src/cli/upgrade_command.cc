@@ -18,7 +18,12 @@ int RunUpgrade(PluginSession& session) {
                "'tomeva init' or write that Tomeva.ini first");
     return kExitFailed;
   }
+  session.host().BeginOperation();
   session.api().update_db();
+  if (std::optional<std::string> reason = session.host().FailureReason()) {
+    PrintError(*reason);
+    return kExitFailed;
+  }
   std::cout << "Upgraded the catalog (UpdateDB5_6): tables of older versions are brought up "
                "to date; a current catalog is left unchanged."
             << std::endl;

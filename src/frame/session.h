@@ -53,8 +53,10 @@ class Session {
   std::string book_id_table;  // properties/simple/id/table
   std::string book_id_field;  // properties/simple/id/@name
 
-  // The catalog connection; null when the catalog could not be opened.
+  // The catalog connection; null when the catalog could not be opened, and
+  // then catalog_error says why.
   std::unique_ptr<catalog::Database> catalog;
+  std::string catalog_error;
 
   // The field sources of the settings' ContentPlugins list.
   std::unique_ptr<content::FieldHost> field_host;

@@ -200,7 +200,11 @@ int StartSession(Session& session) {
     // and book operations then fail the way a failing query does.
     Result<std::unique_ptr<catalog::Database>> opened =
         catalog::OpenCatalog(CatalogConnectionString(provider, catalog_path));
-    if (opened.ok()) session.catalog = std::move(opened).value();
+    if (opened.ok()) {
+      session.catalog = std::move(opened).value();
+    } else {
+      session.catalog_error = "cannot open the catalog: " + opened.message();
+    }
 
     // The library folder, absolute from now on.
     std::string library = ChildText(root, "root");

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "books/books_test_support.h"
 #include "platform/files.h"
+#include "platform/locked_file.h"
 
 namespace tomeva::books {
 namespace {
@@ -112,6 +114,21 @@ TEST_F(OperationJournalTest, AWorkingCopyCutShortWhileItWasMadeIsDeleted) {
   EXPECT_EQ(Journals(), 0u);
 }
 
+TEST_F(OperationJournalTest, AJournalBeingMadeIsLeftAloneAndAnAbandonedOneDeleted) {
+  const std::string folder = lib_.lib() + "/" + std::string(kJournalFolder) + "/";
+  const std::string fresh =
+      folder + "fresh.log" + std::string(platform::LockedFile::kTemporarySuffix);
+  const std::string old = folder + "old.log" + std::string(platform::LockedFile::kTemporarySuffix);
+  WriteFile(fresh, "");
+  WriteFile(old, "");
+  std::filesystem::last_write_time(
+      old, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+  // Another process may be between making the fresh one and locking it.
+  RecoverInterruptedOperations(db(), lib_.lib());
+  EXPECT_TRUE(PathExists(fresh));
+  EXPECT_FALSE(PathExists(old));
+}
+
 TEST_F(OperationJournalTest, AKeptJournalIsReusedWithAFreshTokenEachTime) {
   std::string first_token;
   {
@@ -160,10 +177,13 @@ TEST_F(OperationJournalTest, OddPathsRoundTripAndATornLastLineMeansNothing) {
     ASSERT_TRUE(journal->RecordWorkingCopy(odd).ok());
   }
   // A second journal whose only line was cut mid-write, and a journal whose
-  // making was interrupted.
+  // making was interrupted long ago.
   const std::string folder = lib_.lib() + "/" + std::string(kJournalFolder);
   WriteFile(folder + "/0123.log", "work\t" + working_);
   WriteFile(folder + "/4567.log.new~", "");
+  std::filesystem::last_write_time(folder + "/4567.log.new~",
+                                   std::filesystem::file_time_type::clock::now() -
+                                       std::chrono::minutes(5));
   RecoverInterruptedOperations(db(), lib_.lib());
   EXPECT_FALSE(PathExists(odd));
   EXPECT_EQ(ReadFile(working_), "NEW BOOK");

@@ -48,7 +48,7 @@ TEST_F(BookCommandsTest, PutRecursiveImportsBooksRefusesDamagedOnesAndSkipsOther
   EXPECT_EQ(lines[0], "imported: " + Book("a/war.fb2"));
   EXPECT_EQ(lines[1], "imported: " + Book("b/Стихи.FB2"));
   EXPECT_EQ(lines[2].rfind("refused: " + Book("broken.fb2") + ": ", 0), 0u) << lines[2];
-  EXPECT_EQ(lines[3], "skipped: " + Book("notes.txt"));
+  EXPECT_EQ(lines[3], "skipped: " + Book("notes.txt") + ": not an FB2 book (.fb2, .fb2.zip or .fbz)");
   EXPECT_EQ(lines[4].rfind("imported 2, already present 0, refused 1, skipped 1 in ", 0), 0u)
       << lines[4];
   EXPECT_EQ(lines[5].rfind("refused: " + Book("broken.fb2") + ": ", 0), 0u) << put.out;

@@ -2,8 +2,10 @@
 #include "cli/cli_runner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,10 +31,12 @@ std::vector<std::string> Environment(const std::string& home) {
 // Forks and runs program in cwd with the controlled environment, its standard
 // input from /dev/null and its output to out_fd and err_fd (-1: /dev/null).
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& cwd, const std::string& home, int out_fd, int err_fd) {
+            const std::string& cwd, const std::string& home, const ChildOptions& options,
+            int out_fd, int err_fd) {
   std::vector<std::string> argv_strings = {program};
   argv_strings.insert(argv_strings.end(), arguments.begin(), arguments.end());
   std::vector<std::string> env_strings = Environment(home);
+  env_strings.insert(env_strings.end(), options.environment.begin(), options.environment.end());
   std::vector<char*> argv = CStrings(argv_strings);
   std::vector<char*> envp = CStrings(env_strings);
   pid_t pid = fork();
@@ -42,6 +46,16 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
     dup2(out_fd >= 0 ? out_fd : null_fd, STDOUT_FILENO);
     dup2(err_fd >= 0 ? err_fd : null_fd, STDERR_FILENO);
     if (chdir(cwd.c_str()) != 0) _exit(126);
+    if (options.max_file_bytes >= 0) {
+      const rlimit size{static_cast<rlim_t>(options.max_file_bytes),
+                        static_cast<rlim_t>(options.max_file_bytes)};
+      signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+      if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(125);
+    }
+    if (options.gid >= 0 && getuid() == 0 && setgid(static_cast<gid_t>(options.gid)) != 0) _exit(124);
+    if (options.uid >= 0 && getuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setuid(static_cast<uid_t>(options.uid)) != 0) _exit(124);
+    }
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
@@ -52,12 +66,13 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
 }  // namespace
 
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& cwd, const std::string& home) {
-  return Spawn(program, arguments, cwd, home, -1, -1);
+                 const std::string& cwd, const std::string& home, const ChildOptions& options) {
+  return Spawn(program, arguments, cwd, home, options, -1, -1);
 }
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& cwd, const std::string& home) {
+                         const std::string& cwd, const std::string& home,
+                         const ChildOptions& options) {
   ProcessResult result;
   int out_pipe[2];
   int err_pipe[2];
@@ -65,7 +80,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
     ADD_FAILURE() << "cannot create pipes";
     return result;
   }
-  pid_t pid = Spawn(program, arguments, cwd, home, out_pipe[1], err_pipe[1]);
+  pid_t pid = Spawn(program, arguments, cwd, home, options, out_pipe[1], err_pipe[1]);
   close(out_pipe[1]);
   close(err_pipe[1]);
   if (pid < 0) {
@@ -120,13 +135,13 @@ CliFixture::CliFixture() {
 ProcessResult CliFixture::Run(const std::vector<std::string>& arguments) const {
   std::vector<std::string> all = {"--plugin", plugin_path()};
   all.insert(all.end(), arguments.begin(), arguments.end());
-  return RunProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"));
+  return RunProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"), child);
 }
 
 int CliFixture::Start(const std::vector<std::string>& arguments) const {
   std::vector<std::string> all = {"--plugin", plugin_path()};
   all.insert(all.end(), arguments.begin(), arguments.end());
-  return StartProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"));
+  return StartProgram(TOMEVA_CLI_PATH, all, dir_.path(), dir_.Path("home"), child);
 }
 
 void CliFixture::InitLibrary() const {

@@ -18,15 +18,27 @@ struct ProcessResult {
   std::string err;
 };
 
+// What a child runs with besides its arguments.
+struct ChildOptions {
+  // Added to the controlled environment ("NAME=value").
+  std::vector<std::string> environment;
+  // Run as this user and group (root can switch; others run as themselves).
+  int uid = -1;
+  int gid = -1;
+  // RLIMIT_FSIZE: writing past this many bytes fails (EFBIG) as on a full disk.
+  long long max_file_bytes = -1;
+};
+
 // Runs program with arguments in folder cwd; the environment holds only HOME
 // (home), PATH, LANG=C.UTF-8 and TZ=UTC. The child is killed after 60 s.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& cwd, const std::string& home);
+                         const std::string& cwd, const std::string& home,
+                         const ChildOptions& options = {});
 
 // Starts program as RunProgram does, with its output thrown away, and returns
 // at once with its process id (the caller waits for it or kills it).
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& cwd, const std::string& home);
+                 const std::string& cwd, const std::string& home, const ChildOptions& options = {});
 
 // A temporary installation: <dir>/plugin holds a copy of Tomeva.wfx and the
 // build's config/, <dir>/home is the HOME of the runs.
@@ -45,6 +57,9 @@ class CliFixture {
   int Start(const std::vector<std::string>& arguments) const;
   // Runs init for library() and fails the test unless it succeeds.
   void InitLibrary() const;
+
+  // How every child that Run and Start make from now on runs.
+  ChildOptions child;
 
  private:
   TempDir dir_;

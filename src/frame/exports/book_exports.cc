@@ -27,6 +27,10 @@ template <typename T, typename Body>
 T WithBooks(T fallback, const std::string& source, const std::string& target, Body&& body) {
   return Guarded(fallback, [&](Session& session) -> T {
     if (!session.started() || session.field_host == nullptr) return fallback;
+    if (!session.catalog) {
+      session.LogError(session.catalog_error);
+      return fallback;
+    }
     books::FieldHostAccess fields(*session.field_host);
     books::BookContext ctx;
     ctx.view = session.View();

@@ -34,6 +34,10 @@ TOMEVA_EXPORT HANDLE FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData) {
   std::memset(FindData, 0, sizeof(*FindData));
   return Guarded(INVALID_HANDLE_VALUE, [&](Session& session) -> HANDLE {
     if (!session.started() || Path == nullptr) return INVALID_HANDLE_VALUE;
+    if (!session.catalog) {
+      session.LogError(session.catalog_error);
+      return INVALID_HANDLE_VALUE;
+    }
     std::unique_ptr<FolderListing> listing;
     FolderListing::OpenOutcome outcome =
         FolderListing::Open(session.View(), tomeva::frame::FolderFromHost(Path), listing);

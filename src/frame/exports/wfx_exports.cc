@@ -69,11 +69,21 @@ TOMEVA_EXPORT void FsStatusInfo(char*, int InfoStartEnd, int InfoOperation) {
 // session, so that nothing of it is left for the unload.
 TOMEVA_EXPORT void UpdateDB5_6(void) {
   Guarded(0, [&](Session& session) {
+    // Only the log is kept: it tells the host why an upgrade failed.
+    const tomeva::frame::HostCallbacks host = session.host;
     session.host = {};
+    session.host.plugin_nr = host.plugin_nr;
+    session.host.log = host.log;
     session.module_path = tomeva::frame::ThisModulePath();
-    tomeva::frame::StartSession(session);
-    tomeva::frame::UpgradeCatalog(session.catalog.get());
+    if (tomeva::frame::StartSession(session) != 0) {
+      session.LogError("cannot upgrade: no library was found (run 'tomeva init')");
+    } else if (!session.catalog) {
+      session.LogError("cannot upgrade: " + session.catalog_error);
+    } else if (!tomeva::frame::UpgradeCatalog(session.catalog.get())) {
+      session.LogError("cannot upgrade the catalog " + session.catalog->FileName());
+    }
     session.Unload();
+    session.host = host;
     return 0;
   });
 }
