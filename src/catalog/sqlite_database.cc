@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalog/catalog_keys.h"
 #include "catalog/jet_functions.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
@@ -628,6 +629,13 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
     }
   }
   if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
+  // A catalog of an earlier version gets its computed columns and its indexes
+  // rebuilt in SQLite's own NOCASE order. One that cannot be written now (a
+  // read-only file) is read in the order its indexes were written in.
+  if (!UpdateCatalogKeys(handle).ok()) {
+    const std::optional<int> version = CatalogVersion(handle);
+    if (!version || *version < kCatalogKeysVersion) (void)UseLegacyNoCase(handle);
+  }
   if (const char* trace = std::getenv("TOMEVA_TRACE_SQL"); trace != nullptr && *trace != '\0') {
     sqlite3_trace_v2(handle, SQLITE_TRACE_PROFILE, TraceStatement, nullptr);
   }
