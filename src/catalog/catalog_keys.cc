@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/jet_functions.h"
 #include "common/text.h"
 
 namespace tomeva::catalog {
@@ -241,6 +242,13 @@ Status UpdateCatalogKeys(sqlite3* db) {
   if (status.ok()) status = Exec(db, "COMMIT");
   if (!status.ok()) (void)Exec(db, "ROLLBACK");
   return status;
+}
+
+Status PrepareCatalogKeys(sqlite3* db) {
+  std::optional<int> version = CatalogVersion(db);
+  if (version && *version >= kCatalogKeysVersion) return Status::Ok();
+  if (sqlite3_db_readonly(db, "main") == 1) return UseLegacyNoCase(db);
+  return UpdateCatalogKeys(db);
 }
 
 }  // namespace tomeva::catalog

@@ -41,6 +41,15 @@ bool IsComputedColumn(std::string_view table, std::string_view column);
 // RegisterJetFunctions must be registered on db.
 Status UpdateCatalogKeys(sqlite3* db);
 
+// Makes a connection to a catalog ready for use: UpdateCatalogKeys, except
+// that a read-only catalog of an earlier version, which cannot be reindexed,
+// is read in the order its indexes were written in (UseLegacyNoCase), so that
+// lookups through them still find their rows. An error when a writable catalog
+// could not be brought up to date (another process holding it for longer than
+// the busy timeout, a damaged file): using it with indexes in the other order
+// could corrupt them.
+Status PrepareCatalogKeys(sqlite3* db);
+
 // The catalog's recorded version (PRAGMA user_version); nullopt when it cannot
 // be read.
 std::optional<int> CatalogVersion(sqlite3* db);

@@ -630,11 +630,10 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
   }
   if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
   // A catalog of an earlier version gets its computed columns and its indexes
-  // rebuilt in SQLite's own NOCASE order. One that cannot be written now (a
-  // read-only file) is read in the order its indexes were written in.
-  if (!UpdateCatalogKeys(handle).ok()) {
-    const std::optional<int> version = CatalogVersion(handle);
-    if (!version || *version < kCatalogKeysVersion) (void)UseLegacyNoCase(handle);
+  // rebuilt in SQLite's own NOCASE order (a read-only one is read in the order
+  // its indexes were written in).
+  if (Status status = PrepareCatalogKeys(handle); !status.ok()) {
+    return Error{"cannot open the catalog file " + path + ": " + status.message()};
   }
   if (const char* trace = std::getenv("TOMEVA_TRACE_SQL"); trace != nullptr && *trace != '\0') {
     sqlite3_trace_v2(handle, SQLITE_TRACE_PROFILE, TraceStatement, nullptr);
