@@ -187,6 +187,11 @@ Status AddTo(sqlite3* db, const ComputedTable& t) {
 }
 
 Status Update(sqlite3* db) {
+  // The oldest catalogs lack Books.Compressed, which the shown names read.
+  if (HasColumn(db, "Books", "BookId") && HasColumn(db, "Books", "Title") &&
+      !HasColumn(db, "Books", "Compressed")) {
+    if (Status s = Exec(db, "ALTER TABLE Books ADD COLUMN Compressed SMALLINT"); !s.ok()) return s;
+  }
   for (const ComputedTable& t : ComputedTables()) {
     if (Status s = AddTo(db, t); !s.ok()) return s;
   }

@@ -33,7 +33,8 @@ std::optional<std::string_view> FoldedKeyColumn(std::string_view table, std::str
 // identifies a row but is never written with a value of its own.
 bool IsComputedColumn(std::string_view table, std::string_view column);
 
-// Brings the catalog on db to kCatalogKeysVersion: adds the computed columns,
+// Brings the catalog on db to kCatalogKeysVersion: adds Books.Compressed where
+// the book table lacks it (the oldest catalogs), then the computed columns,
 // their indexes and triggers to the default tables it has (a table lacking a
 // column they are computed from is left alone), fills them, rebuilds every
 // index in SQLite's own NOCASE order and records the version. One transaction;

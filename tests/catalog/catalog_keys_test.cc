@@ -141,5 +141,18 @@ TEST_F(CatalogKeysTest, AWritableCatalogOfAnEarlierVersionIsUpgradedOnceWhenOpen
   EXPECT_EQ(Rows("SELECT FileName FROM Books"), "Ёж.fb2");
 }
 
+TEST(CatalogKeysUpgradeTest, TheOldestBookTableGetsCompressedAndItsShownNames) {
+  testing::TempDir dir;
+  const std::string path = dir.Path("old.sqlite");
+  ASSERT_TRUE(CreateCatalogFile(path, "CREATE TABLE Books (BookId INTEGER PRIMARY KEY, Title TEXT);")
+                  .ok());
+  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path + "; Persist Security Info=False");
+  ASSERT_TRUE(db.ok()) << db.message();
+  ASSERT_TRUE((*db)->Execute("INSERT INTO Books (Title, Compressed) VALUES (\"Ода\", 1)").ok());
+  auto set = (*db)->Query("SELECT FileName FROM Books");
+  ASSERT_TRUE(set.ok()) << set.message();
+  EXPECT_EQ((*set)->Text(0), "Ода.fb2.zip");
+}
+
 }  // namespace
 }  // namespace tomeva::catalog

@@ -209,6 +209,26 @@ TEST_F(NamesAndKeysTest, EveryListedNameOfASharedTitleLeadsToItsOwnBook) {
   EXPECT_EQ(Shell("PRAGMA integrity_check;").out, "ok\n");
 }
 
+TEST_F(NamesAndKeysTest, SeriesNamesOfSharedTitlesLeadToTheirBooksAndRenamesChangeTheTitle) {
+  Import("1.fb2", Fb2BookInSeries("Dup", "Adams", "Серия", 1));
+  Import("2.fb2", Fb2BookInSeries("Dup", "Brown", "Серия", 2));
+  Import("3.fb2", Fb2BookInSeries("Dup [2]", "Clark", "Серия", 3));
+  EXPECT_EQ(Ls("/По сериям/Серия"),
+            (std::vector<std::string>{"01 Dup.fb2", "02 Dup [2].fb2", "03 Dup [2] [3].fb2"}));
+  EXPECT_EQ(Get("/По сериям/Серия/01 Dup.fb2", "1"), ReadFile(cli_.Path("books/1.fb2")));
+  EXPECT_EQ(Get("/По сериям/Серия/02 Dup [2].fb2", "2"), ReadFile(cli_.Path("books/2.fb2")));
+  EXPECT_EQ(Get("/По сериям/Серия/03 Dup [2] [3].fb2", "3"), ReadFile(cli_.Path("books/3.fb2")));
+
+  // A rename in the series folder changes the title, and the names follow.
+  ProcessResult mv = cli_.Run({"mv", "/По сериям/Серия/03 Dup [2] [3].fb2",
+                               "/По сериям/Серия/03 Новое.fb2"});
+  ASSERT_EQ(mv.exit_code, 0) << mv.out << mv.err;
+  EXPECT_EQ(Ls("/По названиям/Н"), std::vector<std::string>{"Новое.fb2"});
+  EXPECT_EQ(Get("/По сериям/Серия/03 Новое.fb2", "3b"), ReadFile(cli_.Path("books/3.fb2")));
+  EXPECT_EQ(Shell("SELECT Title, FileName FROM Books WHERE BookId = 3;").out,
+            "Новое|Новое.fb2\n");
+}
+
 TEST_F(NamesAndKeysTest, TitlesAndGenresHoldingTheDisplaySubstitutesOpen) {
   // A real DIVISION SLASH, a real REVERSE SOLIDUS OPERATOR, a real slash.
   Import("1.fb2", Fb2Book("a\u2215b", "Adams", "Ann", "x\u2215y", 2001));
