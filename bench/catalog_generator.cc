@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalog/catalog_file.h"
+#include "catalog/catalog_keys.h"
 #include "catalog/jet_functions.h"
 
 namespace tomeva::bench {
@@ -73,12 +74,14 @@ int64_t PeakMemoryKib() {
 int CatalogShape::AuthorCount() const { return authors > 0 ? authors : std::max(1, books / 10); }
 
 std::string CatalogShape::Key() const {
-  // FNV-1a of the schema, so that a changed schema gets catalogs of its own.
+  // FNV-1a of the schema and the version of the computed columns, so that a
+  // changed schema gets catalogs of its own.
   uint32_t hash = 2166136261u;
   for (const char c : SourceFile("config/schema.sql")) {
     hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
   }
   char schema[16];
+  hash = (hash ^ static_cast<uint32_t>(catalog::kCatalogKeysVersion)) * 16777619u;
   std::snprintf(schema, sizeof schema, "%08x", hash);
   return std::to_string(books) + "b-" + std::to_string(AuthorCount()) + "a-" +
          std::to_string(genres) + "g-" + std::to_string(big_genre_books) + "x-" + schema;
@@ -123,7 +126,9 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
   }
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
-  (void)catalog::RegisterJetFunctions(db);
+  // The catalog's triggers compute the keys and shown names of every row
+  // inserted below with these functions.
+  if (!catalog::RegisterJetFunctions(db).ok()) throw std::runtime_error("cannot register functions");
   Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN;");
   const int authors = shape.AuthorCount();
   {

@@ -57,7 +57,7 @@ struct ImportCounts {
 ImportCounts ImportAll(BenchLibrary& library, const std::vector<std::string>& files) {
   ImportCounts counts;
   for (const std::string& file : files) {
-    counts.Add(books::ImportBook(library.ctx(), file, "\\", books::CopyFlags{}));
+    counts.Add(books::ImportBook(library.ctx(), file, "\\", books::CopyFlags{}).code);
   }
   return counts;
 }

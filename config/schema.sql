@@ -6,10 +6,32 @@
 -- people search and sort by compare without letter case (COLLATE NOCASE).
 -- Dates are ISO text 'YYYY-MM-DD HH:MM:SS'.
 --
--- The catalog's connections replace SQLite's NOCASE by one that also folds
--- Cyrillic letters, so the indexes on NOCASE columns are ordered that way. The
--- stock sqlite3 shell, whose NOCASE folds ASCII only, reads this file but may
--- miss Cyrillic rows in indexed lookups and must not write to these tables.
+-- NOCASE is SQLite's own (it folds ASCII letters only), so every index is
+-- ordered the way any SQLite orders it and the stock sqlite3 shell reads,
+-- queries and integrity-checks the catalog. Lookups that must ignore the case
+-- of Cyrillic letters as well use columns Tomeva adds to these tables after
+-- this schema has run (src/catalog/catalog_keys.cc), each with its index:
+--   Authors.LastKey, FirstKey, MiddleKey, NickKey, Series.NameKey,
+--   Genres.CodeKey, Books.TitleKey   the column's text case-folded (Latin and
+--                                    Cyrillic letters lowered);
+--   Books.FileName                   the unique name a book is listed under:
+--                                    its title (cut to 80 characters), with
+--                                    " [BookId]" when the title is empty, cut,
+--                                    ends in " [digits]" itself or an earlier
+--                                    book has the same folded title, then
+--                                    ".fb2" or ".fb2.zip";
+--   Authors.FolderName,              the name an author (FullName) or series is
+--   Series.FolderName                listed under, cut with " [AuthorId]" or
+--                                    " [SeriesId]" when it is too long for the
+--                                    file manager's name field or ends in
+--                                    " [digits]" itself.
+-- Triggers compute them with Tomeva's own SQL functions (tomeva_fold,
+-- tomeva_shown_name). The stock sqlite3 shell therefore cannot write to
+-- Authors, Series, Genres or Books: such a statement fails with "no such
+-- function" and changes nothing, so no key or name goes out of date. Use
+-- Tomeva to change the catalog. The catalog's version (PRAGMA user_version)
+-- says it has these columns; Tomeva adds them to a catalog of an earlier
+-- version when it opens it, and rebuilds its indexes in SQLite's own order.
 
 -- An author is shown as FullName, "Last First Middle" without the empty parts,
 -- under the upper-case first letter of that name (Letter). Both are computed by

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "catalog/catalog_keys.h"
 #include "catalog/jet_functions.h"
 #include "catalog/sqlite_database.h"
 
@@ -40,6 +41,8 @@ Status BuildCatalog(const std::string& path, std::string_view schema_sql) {
     (void)Exec(handle, "ROLLBACK");
     return status;
   }
+  // The default tables get the columns Tomeva computes.
+  if (Status status = UpdateCatalogKeys(handle); !status.ok()) return status;
   return Exec(handle, "PRAGMA journal_mode=WAL");
 }
 

@@ -1,6 +1,8 @@
 // The SQLite functions that translated Jet statements call (jet_add, jet_ucase,
-// jet_left, jet_format...), a Unicode-aware LIKE and the NOCASE collation that
-// folds Cyrillic letters too. Each function keeps Jet's rules: Null in gives
+// jet_left, jet_format...), a Unicode-aware LIKE, the functions the catalog's
+// triggers compute its keys and shown names with (tomeva_fold,
+// tomeva_shown_name), and the Cyrillic-folding order that catalogs of earlier
+// versions were indexed in. Each function keeps Jet's rules: Null in gives
 // Null out, texts are counted in characters, never in bytes, and numbers are
 // rounded the way Jet rounds them.
 #include "catalog/jet_functions.h"
@@ -14,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/shown_text.h"
 #include "common/utf8.h"
 
 namespace tomeva::catalog {
@@ -869,11 +872,31 @@ void SqlLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, MatchPattern(pattern, CodePoints(Utf8Upper(Text(argv[1])))) ? 1 : 0);
 }
 
-// ---- NOCASE -------------------------------------------------------------------
+// ---- Keys and shown names ------------------------------------------------------
 
-// Orders like the built-in NOCASE on ASCII text (letters folded to lower case)
-// and folds the other letters Utf8Lower knows, Cyrillic among them.
-int NoCaseCompare(void*, int size1, const void* data1, int size2, const void* data2) {
+// tomeva_fold(text): the case-folded form case-blind keys hold (Latin and
+// Cyrillic letters lowered, as LCase does); Null stays Null.
+void TomevaFold(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
+  ResultText(ctx, Utf8Lower(Text(argv[0])));
+}
+
+// tomeva_shown_name(text, key, force_key, max_characters, tail, max_bytes):
+// see ShownNameWithKey.
+void TomevaShownName(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
+  const int64_t max_characters = sqlite3_value_int64(argv[3]);
+  const int64_t max_bytes = sqlite3_value_int64(argv[5]);
+  if (max_characters < 1 || max_bytes < 1) return ResultError(ctx, "tomeva_shown_name: bad limit");
+  ResultText(ctx, ShownNameWithKey(Text(argv[0]), Text(argv[1]), sqlite3_value_int64(argv[2]) != 0,
+                                   static_cast<size_t>(max_characters), Text(argv[4]),
+                                   static_cast<size_t>(max_bytes)));
+}
+
+// The order of the NOCASE collation that catalogs of earlier versions were
+// indexed in: the built-in NOCASE on ASCII text (letters folded to lower case),
+// and the other letters Utf8Lower knows, Cyrillic among them, folded too.
+int LegacyNoCaseCompare(void*, int size1, const void* data1, int size2, const void* data2) {
   const auto* a = static_cast<const unsigned char*>(data1);
   const auto* b = static_cast<const unsigned char*>(data2);
   const int common = size1 < size2 ? size1 : size2;
@@ -926,7 +949,18 @@ constexpr FunctionDefinition kFunctions[] = {
     {"jet_like", 2, JetLikeFunction},
     {"like", 2, SqlLike},
     {"like", 3, SqlLike},
+    {"tomeva_fold", 1, TomevaFold},
+    {"tomeva_shown_name", 6, TomevaShownName},
 };
+
+// Whether text ends in " [digits]", the form of a key that shown names append.
+bool EndsWithKey(std::string_view text) {
+  if (text.empty() || text.back() != ']') return false;
+  size_t i = text.size() - 1;
+  size_t digits = 0;
+  while (i > 0 && IsDigit(text[i - 1])) --i, ++digits;
+  return digits > 0 && i >= 2 && text[i - 1] == '[' && text[i - 2] == ' ';
+}
 
 }  // namespace
 
@@ -940,11 +974,40 @@ Status RegisterJetFunctions(sqlite3* db) {
                    sqlite3_errmsg(db)};
     }
   }
-  if (sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, NoCaseCompare, nullptr) !=
-      SQLITE_OK) {
+  return Status::Ok();
+}
+
+Status UseLegacyNoCase(sqlite3* db) {
+  if (sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, LegacyNoCaseCompare,
+                                  nullptr) != SQLITE_OK) {
     return Error{std::string("cannot replace the NOCASE collation: ") + sqlite3_errmsg(db)};
   }
   return Status::Ok();
+}
+
+std::string ShownNameWithKey(std::string_view text, std::string_view key, bool force_key,
+                             size_t max_characters, std::string_view tail, size_t max_bytes) {
+  std::string_view cut = Utf8Prefix(text, max_characters);
+  bool keyed = force_key || cut.size() < text.size() || EndsWithKey(text);
+  const std::string suffix = " [" + std::string(key) + "]";
+  const size_t tail_bytes = ShownByteLength(tail);
+  auto fits = [&](std::string_view part, bool with_key) {
+    return ShownByteLength(part) + (with_key ? ShownByteLength(suffix) : 0) + tail_bytes <=
+           max_bytes;
+  };
+  if (!fits(cut, keyed)) {
+    keyed = true;
+    // Drop characters from the end until the shown name fits.
+    while (!cut.empty() && !fits(cut, true)) {
+      size_t last = 0;
+      for (size_t pos = 0; pos < cut.size(); pos += Utf8SequenceLength(cut, pos)) last = pos;
+      cut = cut.substr(0, last);
+    }
+  }
+  std::string out(cut);
+  if (keyed) out += suffix;
+  out += tail;
+  return out;
 }
 
 }  // namespace tomeva::catalog

@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "catalog/catalog_keys.h"
 #include "catalog/statements.h"
 #include "common/node_path.h"
 #include "common/params.h"
@@ -76,8 +77,12 @@ bool IsIdentifier(std::string_view name) {
 int32_t RelatedRowKey(const PropertyContext& ctx, const std::string& table,
                       const std::string& key_column, const std::string& lines) {
   std::vector<Param> entries = SplitParams(lines);
+  // A computed column (a folder's shown name) identifies a row like an
+  // expression does: it is never written.
   bool plain = true;
-  for (const Param& p : entries) plain = plain && IsIdentifier(p.name);
+  for (const Param& p : entries) {
+    plain = plain && IsIdentifier(p.name) && !IsComputedColumn(table, p.name);
+  }
   if (plain) return FindOrInsertRow(ctx.db, table, key_column, lines, FindMode::kFindOrInsert);
   std::string where;
   for (const Param& p : entries) {
@@ -142,9 +147,11 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
       p.column = CutTokenChar(values, '=');
       p.name = p.column;
       p.value = CutToken(values, kCrLf);
-      // An expression over the book row (a shown book name) identifies the book;
-      // it is no value to store.
-      if (IsIdentifier(p.column)) list.push_back(std::move(p));
+      // An expression over the book row or a computed column (a shown book
+      // name) identifies the book; it is no value to store.
+      if (IsIdentifier(p.column) && !IsComputedColumn(ctx.book_id_table, p.column)) {
+        list.push_back(std::move(p));
+      }
       continue;
     }
     std::string related = TakeTableLines(values, table);

@@ -79,7 +79,8 @@ class Sqlite final : public SqlDialect {
   }
 
   SqlFragment CaseInsensitive(const SqlFragment& x) const override {
-    // RegisterJetFunctions makes NOCASE fold Cyrillic letters as well.
+    // SQLite's NOCASE folds ASCII letters only; lookups that must ignore the
+    // case of other letters compare a folded key column (catalog_keys.h).
     return {Parenthesized(x, Precedence::kAtom) + " COLLATE NOCASE", Precedence::kUnary};
   }
 

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalog/catalog_keys.h"
 #include "catalog/jet_functions.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
@@ -722,6 +723,12 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
   }
   sqlite3* handle = db->get();
   if (Status status = RegisterJetFunctions(handle); !status.ok()) return status.error();
+  // A catalog of an earlier version gets its computed columns and its indexes
+  // rebuilt in SQLite's own NOCASE order (a read-only one is read in the order
+  // its indexes were written in).
+  if (Status status = PrepareCatalogKeys(handle); !status.ok()) {
+    return Error{"cannot open the catalog file " + path + ": " + status.message()};
+  }
   if (const char* trace = std::getenv("TOMEVA_TRACE_SQL"); trace != nullptr && *trace != '\0') {
     sqlite3_trace_v2(handle, SQLITE_TRACE_PROFILE, TraceStatement, nullptr);
   }

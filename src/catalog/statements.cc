@@ -2,7 +2,9 @@
 #include "catalog/statements.h"
 
 #include <cctype>
+#include <optional>
 
+#include "catalog/catalog_keys.h"
 #include "common/params.h"
 #include "common/text.h"
 
@@ -49,6 +51,25 @@ auto FirstValue(Database* db, std::string_view sql, Access access, Reader reader
   std::unique_ptr<ResultSet> set = OpenQuery(db, sql, access);
   if (!set || set->AtEnd() || set->ColumnCount() < 1) return std::nullopt;
   return reader(*set);
+}
+
+// The condition under which a row of table matches params as FindOrInsertRow
+// finds it: each column empty or equal to its value; a column with a folded key
+// compares that key, so that letter case is ignored in Cyrillic too and the
+// key's index finds the row.
+std::string FindCondition(std::string_view table, std::string_view params) {
+  std::string out;
+  for (const Param& p : SplitParams(params)) {
+    if (!out.empty()) out += "AND";
+    std::optional<std::string_view> key = FoldedKeyColumn(table, p.name);
+    if (!key) {
+      out += WhereNullable(table, p.name + "=" + p.value);
+      continue;
+    }
+    const std::string column = Column(table, *key);
+    out += "((isnull(" + column + "))or((" + column + ")=LCase(" + SqlValue(p.value) + ")))";
+  }
+  return out;
 }
 
 }  // namespace
@@ -205,7 +226,7 @@ int32_t FindOrInsertRow(Database* db, std::string_view table, std::string_view k
   for (const Param& p : SplitParams(params)) select += t + "." + p.name + ", ";
   select[select.size() - 2] = ' ';
   std::unique_ptr<ResultSet> found =
-      OpenQuery(db, select + "FROM " + t + " WHERE (" + WhereNullable(table, params) + ");");
+      OpenQuery(db, select + "FROM " + t + " WHERE (" + FindCondition(table, params) + ");");
   if (!found) return -1;
   if (found->AtEnd() && mode == FindMode::kFindOnly) return -1;
   if (!found->AtEnd() && mode == FindMode::kInsertOnly) return -1;

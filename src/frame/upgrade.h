@@ -8,7 +8,9 @@ namespace tomeva::frame {
 
 // Adds the column Books.Compressed (SMALLINT) when the catalog lacks it. A
 // catalog that has it, or that cannot be altered, is left unchanged. Returns true
-// when the column exists afterwards.
+// when the column exists afterwards. (Opening a catalog already brings the
+// default tables' computed keys and shown names up to date and rebuilds the
+// indexes of an earlier version's catalog: catalog/catalog_keys.h.)
 bool UpgradeCatalog(catalog::Database* catalog);
 
 }  // namespace tomeva::frame

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/params.h"
+#include "common/shown_text.h"
 #include "common/template.h"
 #include "common/text.h"
 #include "common/utf8.h"
@@ -15,9 +16,6 @@ namespace {
 // Deepest nesting of [ ] groups a rule may have: each level compiles to a
 // nested iif, and the recursion must stay far from the stack's end.
 constexpr int kMaxGroupNesting = 64;
-
-constexpr std::string_view kDivisionSlash = "\u2215";     // shown for "/"
-constexpr std::string_view kReverseSolidus = "\u29F5";    // shown for "\"
 
 // One field written in a rule as (field) or (!field).
 struct FieldRef {
@@ -133,42 +131,6 @@ std::optional<std::string> CompileTerms(std::string_view rule, int depth) {
   return out;
 }
 
-// Whether the third byte of a U+24xx sequence is a control picture that
-// StoredText turns back into its character: U+2401..U+241F and U+2421. NUL is
-// never shown, and CR stays a picture because a CR in a captured value would
-// end its entry of the parameter text.
-bool IsControlPicture(char third_byte) {
-  const auto b = static_cast<unsigned char>(third_byte);
-  return (b >= 0x81 && b <= 0x9F && b != 0x8D) || b == 0xA1;
-}
-
-// Appends the UTF-8 character at text[pos] (or the stray byte there) to out,
-// mapped for display; returns its length.
-size_t AppendShown(std::string_view text, size_t pos, std::string& out) {
-  const size_t length = Utf8SequenceLength(text, pos);
-  const char c = text[pos];
-  if (length == 1) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '/') {
-      out += kDivisionSlash;
-    } else if (c == '\\') {
-      out += kReverseSolidus;
-    } else if (c == '\0') {
-      // dropped
-    } else if (u < 0x20 || u == 0x7F) {
-      // The control picture of the character (U+2401..U+241F, U+2421 for DEL).
-      const unsigned picture = u == 0x7F ? 0xA1 : 0x80 + u;
-      out += "\xE2\x90";
-      out += static_cast<char>(picture);
-    } else {
-      out += c;
-    }
-  } else {
-    out += text.substr(pos, length);
-  }
-  return length;
-}
-
 }  // namespace
 
 std::string BuildNameExpr(std::string_view rule) {
@@ -178,33 +140,10 @@ std::string BuildNameExpr(std::string_view rule) {
 }
 
 std::string DisplayName(std::string_view raw) {
-  std::string out;
-  for (size_t pos = 0; pos < raw.size();) pos += AppendShown(raw, pos, out);
+  std::string out = ShownText(raw);
   std::string_view cut = Utf8Prefix(out, kMaxNameCharacters);
   cut = Utf8PrefixBytes(cut, kMaxNameBytes);
   out.resize(cut.size());
-  return out;
-}
-
-std::string StoredText(std::string_view shown) {
-  std::string out;
-  out.reserve(shown.size());
-  for (size_t pos = 0; pos < shown.size();) {
-    const std::string_view rest = shown.substr(pos);
-    if (rest.starts_with(kDivisionSlash)) {
-      out += '/';
-      pos += kDivisionSlash.size();
-    } else if (rest.starts_with(kReverseSolidus)) {
-      out += '\\';
-      pos += kReverseSolidus.size();
-    } else if (rest.size() >= 3 && rest.starts_with("\xE2\x90") && IsControlPicture(rest[2])) {
-      const auto picture = static_cast<unsigned char>(rest[2]);
-      out += static_cast<char>(picture == 0xA1 ? 0x7F : picture - 0x80);
-      pos += 3;
-    } else {
-      out += shown[pos++];
-    }
-  }
   return out;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/shown_text.h"
+
 namespace tomeva::tree {
 
 // The Jet SQL expression that computes a display name from the fields of a row,
@@ -30,18 +32,12 @@ std::string BuildNameExpr(std::string_view rule);
 inline constexpr size_t kMaxNameCharacters = 255;
 inline constexpr size_t kMaxNameBytes = 259;
 
-// The name the file manager shows for the raw text of a listed row: "/" (the
-// host's separator) becomes U+2215 and "\" (the tree's own separator) U+29F5,
-// NUL is dropped, other control characters (CR, LF, TAB...) become their
-// control pictures (U+2401 to U+241F, U+2421 for DEL), and
-// the result is cut to kMaxNameCharacters characters and kMaxNameBytes bytes
-// without splitting a UTF-8 character.
+// The name the file manager shows for the raw text of a listed row: its
+// ShownText (separators, control characters and the look-alikes standing for
+// them mapped reversibly), cut to kMaxNameCharacters characters and
+// kMaxNameBytes bytes without splitting a UTF-8 character. StoredText maps a
+// shown name that was not cut back to the row's text.
 std::string DisplayName(std::string_view raw);
-
-// The catalog text a shown name (or part of one) stands for: U+2215 back to "/",
-// U+29F5 back to "\" and control pictures back to their characters (all but CR,
-// which parameter text cannot carry), so a shown name finds its row again.
-std::string StoredText(std::string_view shown);
 
 // Parameter text with StoredText applied to every value, each entry ended by
 // CR LF.

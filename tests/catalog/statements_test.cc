@@ -71,7 +71,7 @@ TEST_F(StatementsTest, QueryReadersReportEmptyResultsAndFailures) {
             "SeriesId=2\r\nName=B\r\n");
   EXPECT_EQ(QueryRowParams(db(), "SELECT SeriesId, Name FROM Series WHERE SeriesId=9"),
             "SeriesId=\r\nName=\r\n");
-  EXPECT_EQ(SelectRowParams(db(), "Series", "SeriesId=1"), "SeriesId=1\r\nName=A\r\n");
+  EXPECT_EQ(SelectRowParams(db(), "Series", "SeriesId=1"), "SeriesId=1\r\nName=A\r\nNameKey=a\r\nFolderName=A\r\n");
   EXPECT_EQ(ExecSql(db(), ""), WriteStatus::kFailed);
   EXPECT_EQ(ExecSql(nullptr, "DELETE FROM Series"), WriteStatus::kFailed);
   EXPECT_EQ(OpenQuery(nullptr, "SELECT 1"), nullptr);
@@ -94,8 +94,8 @@ TEST_F(StatementsTest, FindOrInsertRowBuildsTheNullableLookup) {
             0);
   EXPECT_EQ(recorded()->texts.front(),
             "SELECT Authors.AuthorId, Authors.Last, Authors.First  FROM Authors WHERE "
-            "(((isnull(Authors.Last))or((Authors.Last)=\"Doe\"))AND((isnull(Authors.First))or"
-            "((Authors.First)=\"Jane\")));");
+            "(((isnull(Authors.LastKey))or((Authors.LastKey)=LCase(\"Doe\")))AND((isnull("
+            "Authors.FirstKey))or((Authors.FirstKey)=LCase(\"Jane\"))));");
 }
 
 TEST_F(StatementsTest, FindOrInsertRowFindsInsertsAndFillsEmptyColumns) {

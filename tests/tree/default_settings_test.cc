@@ -135,7 +135,7 @@ TEST_F(DefaultSettingsTest, SeriesFolderPutsTheNumberFirstAndZeroForUnnumberedBo
   EXPECT_EQ(BookIdOfPath(view_, "\\По сериям\\Война миров\\00 Война миров.fb2"), 5);
   // The title is captured as the book's own column, so a rename can change it.
   EXPECT_EQ(ResolveVirtualPath(view_, "\\По сериям\\Война миров\\03 Машина времени.fb2"),
-            "Series.Name=Война миров\r\nBooks.Title=Машина времени\r\n");
+            "Series.FolderName=Война миров\r\nBooks.Title=Машина времени\r\n");
   EXPECT_EQ(BookIdOfPath(view_, "\\По сериям\\Война миров\\Машина времени.fb2"), -1);
 }
 
@@ -212,7 +212,7 @@ TEST_F(DefaultSettingsTest, HostileFolderNamesListTheirOwnBooks) {
   const std::string folder = "\\По сериям\\" + shown_series;
   EXPECT_EQ(ListNames(view_, folder), (Names{"12 The Third Policeman.fb2"}));
   EXPECT_EQ(BookIdOfPath(view_, folder + "\\12 The Third Policeman.fb2"), 7);
-  EXPECT_EQ(ResolveVirtualPath(view_, folder + "\\"), "Series.Name=" + series + "\r\n");
+  EXPECT_EQ(ResolveVirtualPath(view_, folder + "\\"), "Series.FolderName=" + series + "\r\n");
   EXPECT_EQ(ListNames(view_, "\\По жанрам\\x\") OR (\"1\"=\"1"), (Names{"Илиада.fb2"}));
   EXPECT_EQ(BookIdOfPath(view_, "\\По жанрам\\x\") OR (\"1\"=\"1\\Илиада.fb2"), 6);
   EXPECT_EQ(BookIdOfPath(view_, "\\По жанрам\\x\") OR (\"1\"=\"1\\Анна Каренина.fb2"), -1);
@@ -221,7 +221,7 @@ TEST_F(DefaultSettingsTest, HostileFolderNamesListTheirOwnBooks) {
 TEST_F(DefaultSettingsTest, FolderPathsResolveToTheirValues) {
   EXPECT_EQ(ResolveVirtualPath(view_, "\\По годам\\1869\\"), "Books.Year=1869\r\n");
   EXPECT_EQ(ResolveVirtualPath(view_, "\\По сериям\\Война миров\\"),
-            "Series.Name=Война миров\r\n");
+            "Series.FolderName=Война миров\r\n");
   EXPECT_EQ(ResolveVirtualPath(view_, "\\Нет такой\\"), std::nullopt);
 }
 
