@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "books/operation_journal.h"
 #include "catalog/database.h"
@@ -67,6 +68,15 @@ class Session {
 
   // The journal book operations reuse from one to the next.
   books::JournalKeeper journals;
+
+  // The column values of the book the host last asked about, by its internal
+  // path: the host asks for one column of one file at a time. Forgotten at every
+  // listing and operation, so values never outlive a change of the catalog.
+  struct ColumnValues {
+    std::string path;
+    std::vector<std::string> values;
+  };
+  std::optional<ColumnValues> last_columns;
 
   // What the folder tree needs of this session.
   tree::CatalogView View() const;
