@@ -69,14 +69,11 @@ class Session {
   // The journal book operations reuse from one to the next.
   books::JournalKeeper journals;
 
-  // The column values of the book the host last asked about, by its internal
-  // path: the host asks for one column of one file at a time. Forgotten at every
-  // listing and operation, so values never outlive a change of the catalog.
-  struct ColumnValues {
-    std::string path;
-    std::vector<std::string> values;
-  };
-  std::optional<ColumnValues> last_columns;
+  // The column values of the books the host asked about, by internal path: the
+  // host asks for one column of one file at a time, and again at every redraw.
+  // Forgotten at every listing and operation, so values never outlive a change
+  // of the catalog.
+  std::map<std::string, std::vector<std::string>, std::less<>> column_values;
 
   // What the folder tree needs of this session.
   tree::CatalogView View() const;

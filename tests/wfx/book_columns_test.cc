@@ -112,6 +112,27 @@ TEST_F(BookColumnsTest, ValuesComeFromTheCatalogNotFromTheBookFile) {
   EXPECT_EQ(values.at("Автор"), "Ильф Илья Арнольдович, Петров Евгений Петрович");
 }
 
+TEST_F(BookColumnsTest, AChangedBookShowsItsNewValuesAfterTheNextListingOrOperation) {
+  ImportTwelveChairs();
+  const std::string path = "/По названиям/Д/Двенадцать стульев.fb2";
+  EXPECT_EQ(ValuesOf(path).at("Год"), "1928");
+  // Another program changes the catalog; the panel is listed again.
+  Sql("UPDATE Books SET ISBN='5-00-000000-0'");
+  ASSERT_TRUE(plugin_->List("/По названиям/Д").has_value());
+  EXPECT_EQ(ValuesOf(path).at("ISBN"), "5-00-000000-0");
+  // A changed catalog again, then a book operation (an import that finds its
+  // book already there).
+  TestBook other;
+  other.title = "Золотой телёнок";
+  WriteFile(dir_.Path("in/calf.fb2"), Fb2Text(other));
+  ASSERT_EQ(Put(dir_.Path("in/calf.fb2"), "/calf.fb2"), FS_FILE_OK);
+  EXPECT_EQ(ValuesOf(path).at("Год"), "1928");
+  Sql("UPDATE Books SET Year=1931 WHERE Title='Двенадцать стульев'");
+  EXPECT_EQ(ValuesOf(path).at("Год"), "1928");  // remembered until the next operation
+  ASSERT_EQ(Put(dir_.Path("in/calf.fb2"), "/calf.fb2"), FS_FILE_EXISTS);
+  EXPECT_EQ(ValuesOf(path).at("Год"), "1931");
+}
+
 TEST_F(BookColumnsTest, FoldersAndUnknownNamesHaveNoValues) {
   ImportTwelveChairs();
   for (const char* path : {"/", "/По авторам", "/По авторам/И", "/По авторам/И/Ильф Илья Арнольдович",

@@ -236,7 +236,9 @@ TEST(StartupTest, OnlyTheInterfaceIsExported) {
   TempDir dir;
   PluginHarness plugin(dir.Path("plugin"));
   for (const char* name : {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose",
-                           "FsGetDefRootName", "FsExecuteFile", "UpdateDB5_6"}) {
+                           "FsGetDefRootName", "FsExecuteFile", "UpdateDB5_6", "FsMkDir",
+                           "FsRemoveDir", "FsContentGetSupportedField", "FsContentGetValue",
+                           "FsContentGetSupportedFieldFlags", "FsContentGetDefaultView"}) {
     EXPECT_NE(plugin.Export(name), nullptr) << name;
   }
   EXPECT_EQ(plugin.Export("_ZN6tomeva5frame10ThePluginEv"), nullptr);

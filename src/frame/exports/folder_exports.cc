@@ -26,7 +26,7 @@ TOMEVA_EXPORT BOOL FsRemoveDir(char* RemoteName) {
   const std::string path = tomeva::frame::FolderFromHost(RemoteName);
   return Guarded(FALSE, [&](Session& session) -> BOOL {
     if (!session.started() || session.catalog == nullptr) return FALSE;
-    session.last_columns.reset();
+    session.column_values.clear();
     return tomeva::tree::CheckFolderRemoval(session.View(), path) ==
                    tomeva::tree::FolderRemoval::kGone
                ? TRUE

@@ -41,7 +41,7 @@ TOMEVA_EXPORT HANDLE FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData) {
       session.LogError(session.catalog_error);
       return INVALID_HANDLE_VALUE;
     }
-    session.last_columns.reset();
+    session.column_values.clear();
     std::unique_ptr<FolderListing> listing;
     FolderListing::OpenOutcome outcome =
         FolderListing::Open(session.View(), tomeva::frame::FolderFromHost(Path), listing);

@@ -60,7 +60,7 @@ bool ChangesTheCatalog(int operation) {
 TOMEVA_EXPORT void FsStatusInfo(char*, int InfoStartEnd, int InfoOperation) {
   Guarded(0, [&](Session& session) {
     // Column values read before or during an operation may no longer hold.
-    session.last_columns.reset();
+    session.column_values.clear();
     if (InfoStartEnd == FS_STATUS_END && ChangesTheCatalog(InfoOperation) && session.catalog) {
       (void)session.catalog->RefreshStatistics();
     }
