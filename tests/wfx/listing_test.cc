@@ -64,6 +64,10 @@ TEST_F(ListingTest, AuthorsByFirstLetterThenNameThenBooks) {
   auto authors = plugin_->List("/По авторам/Т");
   ASSERT_TRUE(authors.has_value());
   EXPECT_EQ(Names(*authors), Strings{"Толстой Лев Николаевич"});
+  // Folders below the root carry no date either.
+  for (const auto* folders : {&*letters, &*authors}) {
+    for (const ListedEntry& e : *folders) EXPECT_EQ(Ticks(e.write_time), kNoDate) << e.name;
+  }
   auto books = plugin_->List("/По авторам/Т/Толстой Лев Николаевич/");
   ASSERT_TRUE(books.has_value());
   EXPECT_EQ(Sorted(Names(*books)),

@@ -56,6 +56,7 @@ TOMEVA_EXPORT int FsContentGetValue(char* FileName, int FieldIndex, int /*UnitIn
     const std::string& value = values[FieldIndex];
     const BookColumn& column = columns[FieldIndex];
     if (column.kind == ColumnKind::kNumber) {
+      if (maxlen < static_cast<int>(sizeof(int32_t))) return ft_fieldempty;
       const int32_t number = static_cast<int32_t>(std::stol(value));
       std::memcpy(FieldValue, &number, sizeof(number));
     } else {
