@@ -79,6 +79,16 @@ TEST_F(FolderOperationsTest, MakingAFolderNeedsAStartedSession) {
   EXPECT_FALSE(RemoveDir("/По жанрам/Новая"));
 }
 
+TEST_F(FolderOperationsTest, WithoutACatalogFoldersAreNeitherMadeNorRemovedAndTheLogSaysWhy) {
+  SetSetting("provider", "Nonsense.Provider");
+  Start();
+  EXPECT_FALSE(MkDir("/По жанрам/Новая"));
+  EXPECT_FALSE(RemoveDir("/По жанрам/Новая"));
+  ASSERT_EQ(plugin_->logs.size(), 2u);
+  EXPECT_NE(plugin_->logs[0].find("Nonsense.Provider"), std::string::npos) << plugin_->logs[0];
+  EXPECT_EQ(plugin_->logs[1], plugin_->logs[0]);
+}
+
 TEST_F(FolderOperationsTest, AGenreFolderIsRemovedOnlyOnceItsBooksAreTakenOut) {
   const std::string ode = LocalBook("ode.fb2", "Ода", "poetry");
   const std::string song = LocalBook("song.fb2", "Песня", "poetry");
@@ -90,6 +100,9 @@ TEST_F(FolderOperationsTest, AGenreFolderIsRemovedOnlyOnceItsBooksAreTakenOut) {
   // F8 on the genre folder: the host deletes its files one by one, then the folder.
   ASSERT_TRUE(Delete("/По жанрам/poetry/Ода.fb2"));
   EXPECT_FALSE(RemoveDir("/По жанрам/poetry"));  // a book is still in it
+  ASSERT_FALSE(plugin_->logs.empty());
+  EXPECT_EQ(plugin_->logs.back(),
+            "cannot remove the folder /По жанрам/poetry: it still holds books or folders");
   EXPECT_EQ(Listed("/По жанрам/poetry"), Strings{"Песня.fb2"});
   ASSERT_TRUE(Delete("/По жанрам/poetry/Песня.fb2"));
   EXPECT_TRUE(RemoveDir("/По жанрам/poetry"));
@@ -109,6 +122,9 @@ TEST_F(FolderOperationsTest, FoldersThatStillShowAreNotRemoved) {
   // "По сериям" is empty (no book has a series) but always shown; the root too.
   EXPECT_EQ(Listed("/По сериям"), Strings{});
   EXPECT_FALSE(RemoveDir("/По сериям"));
+  ASSERT_FALSE(plugin_->logs.empty());
+  EXPECT_EQ(plugin_->logs.back(),
+            "cannot remove the folder /По сериям: the catalog always shows it");
   EXPECT_FALSE(RemoveDir("/"));
   // A folder made and left empty was never in the catalog: removing it succeeds.
   ASSERT_TRUE(MkDir("/По жанрам/Новая"));

@@ -13,23 +13,49 @@
 using tomeva::frame::Guarded;
 using tomeva::frame::Session;
 
+namespace {
+
+// Why a folder is not removed, for the host's log; "" when it is gone.
+std::string RefusalReason(tomeva::tree::FolderRemoval removal) {
+  switch (removal) {
+    case tomeva::tree::FolderRemoval::kGone: return {};
+    case tomeva::tree::FolderRemoval::kNotEmpty: return "it still holds books or folders";
+    case tomeva::tree::FolderRemoval::kStillListed: return "the catalog always shows it";
+    case tomeva::tree::FolderRemoval::kFailed: return "it cannot be read from the catalog";
+  }
+  return "it cannot be read from the catalog";
+}
+
+}  // namespace
+
 TOMEVA_EXPORT BOOL FsMkDir(char* Path) {
   if (Path == nullptr || Path[0] == '\0') return FALSE;
   return Guarded(FALSE, [&](Session& session) -> BOOL {
+    if (!session.started()) return FALSE;
     // Without a catalog no book could follow.
-    return session.started() && session.catalog != nullptr ? TRUE : FALSE;
+    if (!session.catalog) {
+      session.LogError(session.catalog_error);
+      return FALSE;
+    }
+    return TRUE;
   });
 }
 
 TOMEVA_EXPORT BOOL FsRemoveDir(char* RemoteName) {
   if (RemoteName == nullptr) return FALSE;
-  const std::string path = tomeva::frame::FolderFromHost(RemoteName);
+  const std::string host_path = RemoteName;
+  const std::string path = tomeva::frame::FolderFromHost(host_path);
   return Guarded(FALSE, [&](Session& session) -> BOOL {
-    if (!session.started() || session.catalog == nullptr) return FALSE;
+    if (!session.started()) return FALSE;
+    if (!session.catalog) {
+      session.LogError(session.catalog_error);
+      return FALSE;
+    }
     session.column_values.clear();
-    return tomeva::tree::CheckFolderRemoval(session.View(), path) ==
-                   tomeva::tree::FolderRemoval::kGone
-               ? TRUE
-               : FALSE;
+    const std::string reason =
+        RefusalReason(tomeva::tree::CheckFolderRemoval(session.View(), path));
+    if (reason.empty()) return TRUE;
+    session.LogError("cannot remove the folder " + host_path + ": " + reason);
+    return FALSE;
   });
 }
