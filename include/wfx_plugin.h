@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "wdx_plugin.h"  // ft_* field types and results, shared by the content entry points
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -114,6 +116,29 @@ enum {
 enum { BG_DOWNLOAD = 1, BG_UPLOAD = 2, BG_ASK_USER = 4 };
 
 enum { FILE_ATTRIBUTE_DIRECTORY = 0x10, FILE_ATTRIBUTE_NORMAL = 0x80 };
+
+// The FILETIME of an entry without a date: the host shows no date for it.
+#define FS_TIME_UNKNOWN_LOW 0xFFFFFFFEu
+#define FS_TIME_UNKNOWN_HIGH 0xFFFFFFFFu
+
+// Flags of FsContentGetValue: the host would rather wait (DELAYIFSLOW) than have
+// a slow value computed now; PASSTHROUGH passes a size the host already knows.
+enum { CONTENT_DELAYIFSLOW = 1, CONTENT_PASSTHROUGH = 2 };
+
+// Results of FsContentGetSupportedFieldFlags (the field may be edited, or the host
+// may show it in place of its own size, date or attributes).
+enum {
+  contflags_edit = 1,
+  contflags_substsize = 2,
+  contflags_substdatetime = 4,
+  contflags_substdate = 6,
+  contflags_substtime = 8,
+  contflags_substattributes = 10,
+  contflags_substattributestr = 12,
+  contflags_passthrough_size_float = 14,
+  contflags_substmask = 14,
+  contflags_fieldedit = 16,
+};
 enum { ERROR_NO_MORE_FILES = 18 };
 
 #pragma pack(push, 1)
@@ -154,6 +179,31 @@ typedef int (*tProgressProc)(int PluginNr, char* SourceName, char* TargetName, i
 typedef void (*tLogProc)(int PluginNr, int MsgType, char* LogString);
 typedef BOOL (*tRequestProc)(int PluginNr, int RequestType, char* CustomTitle, char* CustomText,
                              char* ReturnedText, int maxlen);
+
+// Folder entry points: the host creates a folder before copying files into it
+// and removes one after deleting its files. TRUE for success.
+typedef BOOL (*tFsMkDir)(char* Path);
+typedef BOOL (*tFsRemoveDir)(char* RemoteName);
+
+// Content entry points: the plugin's files carry fields that the host shows as
+// custom columns. FsContentGetSupportedField names field FieldIndex (from 0) and
+// returns its ft_* type, ft_nomorefields past the last; the host may call it
+// before FsInit. FsContentGetValue writes the value of a field of FileName (a
+// path inside the plugin) into FieldValue (maxlen bytes for text, an int for
+// ft_numeric_32) and returns its type, or ft_fieldempty, ft_nosuchfield,
+// ft_fileerror. FsContentGetDefaultView fills the column set the host switches
+// to in the plugin: ViewContents and ViewHeaders hold one entry per column
+// separated by the two characters "\\n", ViewWidths the widths of the name, the
+// extension and every column (a negative width aligns right), ViewOptions
+// "auto-size|horizontal scrollbar" ("-1|0"); TRUE when a view was given.
+typedef int (*tFsContentGetSupportedField)(int FieldIndex, char* FieldName, char* Units,
+                                           int maxlen);
+typedef int (*tFsContentGetValue)(char* FileName, int FieldIndex, int UnitIndex, void* FieldValue,
+                                  int maxlen, int flags);
+typedef int (*tFsContentGetSupportedFieldFlags)(int FieldIndex);
+typedef int (*tFsContentGetDefaultSortOrder)(int FieldIndex);
+typedef BOOL (*tFsContentGetDefaultView)(char* ViewContents, char* ViewHeaders, char* ViewWidths,
+                                         char* ViewOptions, int maxlen);
 
 #ifdef __cplusplus
 }  // extern "C"

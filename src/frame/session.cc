@@ -11,6 +11,7 @@ void Session::Unload() {
   // Listings read the catalog and the field host points into the settings, so
   // they go first; the settings document goes last.
   listings.clear();
+  column_values.clear();
   journals.Release();
   field_host.reset();
   catalog.reset();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "books/operation_journal.h"
 #include "catalog/database.h"
@@ -67,6 +68,12 @@ class Session {
 
   // The journal book operations reuse from one to the next.
   books::JournalKeeper journals;
+
+  // The column values of the books the host asked about, by internal path: the
+  // host asks for one column of one file at a time, and again at every redraw.
+  // Forgotten at every listing and operation, so values never outlive a change
+  // of the catalog.
+  std::map<std::string, std::vector<std::string>, std::less<>> column_values;
 
   // What the folder tree needs of this session.
   tree::CatalogView View() const;

@@ -5,7 +5,9 @@
 // settings file, or a folder (ending in a separator) holding Tomeva.xml; that
 // folder then becomes the base of the relative catalog and library paths. After
 // that, every failure shows its message and asks for a settings file, until one
-// loads or the user cancels.
+// loads or the user cancels; the folder of a settings file the user picks is the
+// base of its relative paths. A plugin that finds neither file beside it says
+// where it looked and how a library is made.
 #include "frame/startup.h"
 
 #include <exception>
@@ -76,6 +78,17 @@ bool EndsWithSeparator(std::string_view text) {
   return !text.empty() && (text.back() == '/' || text.back() == '\\');
 }
 
+// The first message of a plugin that found neither settings nor Tomeva.ini
+// beside it: the message itself, where it looked, and how to make a library.
+std::string FirstStartMessage(const std::string& settings_path, const std::string& ini_path) {
+  return std::string(SettingsLoadMessage(SettingsLoad::kNotFound)) +
+         "\n\nTomeva искала его здесь:\n  " + settings_path + "\n  " + ini_path +
+         " (путь к папке библиотеки)\n\n"
+         "Новую библиотеку создаёт команда\n  tomeva init ПАПКА\n"
+         "(она же записывает Tomeva.ini рядом с модулем). "
+         "Или укажите далее файл Tomeva.xml существующей библиотеки.";
+}
+
 }  // namespace
 
 const char* SettingsLoadMessage(SettingsLoad code) {
@@ -144,7 +157,9 @@ int StartSession(Session& session) {
     platform::TextRequest request = HostTextRequest(session);
 
     // The settings loop.
+    const std::string ini_path = ChangeFileExtension(kStyle, module_path, ".ini");
     bool redirect_tried = false;
+    bool redirected = false;
     int prompts = 0;
     for (;;) {
       SettingsLoad code = LoadSettings(session, settings_path);
@@ -153,8 +168,8 @@ int StartSession(Session& session) {
       if (!redirect_tried) {
         redirect_tried = true;
         // Taken byte for byte: a trailing line break is part of the name.
-        redirect = platform::ReadFileRange(ChangeFileExtension(kStyle, module_path, ".ini"), 0,
-                                           0x7FFFFFFF);
+        redirect = platform::ReadFileRange(ini_path, 0, 0x7FFFFFFF);
+        redirected = !redirect.empty();
       }
       if (!redirect.empty()) {
         if (EndsWithSeparator(redirect)) {
@@ -167,11 +182,16 @@ int StartSession(Session& session) {
         }
         continue;
       }
-      session.ShowMessage("Error", SettingsLoadMessage(code));
+      const bool first_start = prompts == 0 && !redirected && code == SettingsLoad::kNotFound;
+      session.ShowMessage("Error", first_start ? FirstStartMessage(settings_path, ini_path)
+                                               : SettingsLoadMessage(code));
       if (++prompts > kMaxPrompts) return -1;
       settings_path = AbsoluteAnswer(
           session, platform::AskFileName(request, settings_path, kSettingsFilter, kSettingsTitle));
       if (settings_path.empty()) return -1;
+      // A settings file the user picks is a library's own: its relative catalog
+      // and library paths start from its folder.
+      base_path = settings_path;
     }
 
     XmlNode root = session.settings_root;

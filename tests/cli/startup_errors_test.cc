@@ -47,8 +47,7 @@ TEST(StartupErrorsTest, SettingsOptionAnswersThePromptOnce) {
   CliFixture cli;
   cli.InitLibrary();
   std::filesystem::remove(cli.Path("plugin/Tomeva.ini"));
-  // Settings given this way name their catalog and book folder absolutely (the
-  // plugin takes relative ones from its own folder).
+  // Settings given this way may name their catalog and book folder absolutely.
   std::string settings = ReadFile(cli.library() + "/Tomeva.xml");
   const std::string datasource = "<datasource>Tomeva.sqlite</datasource>";
   ASSERT_NE(settings.find(datasource), std::string::npos);
@@ -67,10 +66,20 @@ TEST(StartupErrorsTest, SettingsOptionAnswersThePromptOnce) {
   EXPECT_EQ(bad.exit_code, 1);
   EXPECT_NE(bad.err.find("no library found"), std::string::npos) << bad.err;
 
+  // Relative ones start from the settings file's own folder, as in the library
+  // that tomeva init made.
+  ProcessResult own = cli.Run({"--settings", cli.library() + "/Tomeva.xml", "ls"});
+  EXPECT_EQ(own.exit_code, 0) << own.err;
+  EXPECT_NE(own.out.find("По авторам/"), std::string::npos) << own.out;
+
   // A question the command line cannot answer is named, then cancelled.
-  ProcessResult no_catalog = cli.Run({"--settings", cli.library() + "/Tomeva.xml", "ls"});
+  settings = ReadFile(cli.library() + "/Tomeva.xml");
+  settings.replace(settings.find(datasource), datasource.size(),
+                   "<datasource>missing.sqlite</datasource>");
+  WriteFile(cli.library() + "/missing.xml", settings);
+  ProcessResult no_catalog = cli.Run({"--settings", cli.library() + "/missing.xml", "ls"});
   EXPECT_EQ(no_catalog.exit_code, 1);
-  EXPECT_NE(no_catalog.err.find(cli.Path("plugin/Tomeva.sqlite")), std::string::npos)
+  EXPECT_NE(no_catalog.err.find(cli.library() + "/missing.sqlite"), std::string::npos)
       << no_catalog.err;
 }
 

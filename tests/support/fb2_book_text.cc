@@ -48,8 +48,8 @@ std::string Fb2Text(const TestBook& book) {
                      "\"?>\n<FictionBook xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\">"
                      "<description><title-info>" +
                      info + "<lang>ru</lang></title-info><publish-info>" +
-                     Element("year", book.year) +
-                     "</publish-info></description><body><p>Текст.</p></body></FictionBook>\n",
+                     Element("publisher", book.publisher) + Element("year", book.year) +
+                     Element("isbn", book.isbn) + "</publish-info></description><body><p>Текст.</p></body></FictionBook>\n",
                  book.encoding);
 }
 

@@ -22,6 +22,7 @@ struct TestBook {
   std::string annotation{};        // raw XML of one paragraph
   std::string raw_title{};         // raw XML, used instead of title when set
   std::string encoding = "UTF-8";  // or windows-1251
+  std::string publisher{}, isbn{};  // publish-info
 };
 
 std::string Fb2Text(const TestBook& book);

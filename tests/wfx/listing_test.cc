@@ -20,6 +20,9 @@ uint64_t Ticks(const FILETIME& t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
+// The interface's "no date" marker, which the host shows as no date at all.
+constexpr uint64_t kNoDate = 0xFFFFFFFFFFFFFFFEull;
+
 class ListingTest : public LibraryTest {
  protected:
   void SetUp() override {
@@ -50,7 +53,7 @@ TEST_F(ListingTest, RootShowsTheFiveDefaultFolders) {
   for (const ListedEntry& e : *root) {
     EXPECT_TRUE(e.is_folder) << e.name;
     EXPECT_EQ(e.size, 0u);
-    EXPECT_EQ(Ticks(e.write_time), 0u);
+    EXPECT_EQ(Ticks(e.write_time), kNoDate) << e.name;
   }
 }
 
@@ -61,6 +64,10 @@ TEST_F(ListingTest, AuthorsByFirstLetterThenNameThenBooks) {
   auto authors = plugin_->List("/По авторам/Т");
   ASSERT_TRUE(authors.has_value());
   EXPECT_EQ(Names(*authors), Strings{"Толстой Лев Николаевич"});
+  // Folders below the root carry no date either.
+  for (const auto* folders : {&*letters, &*authors}) {
+    for (const ListedEntry& e : *folders) EXPECT_EQ(Ticks(e.write_time), kNoDate) << e.name;
+  }
   auto books = plugin_->List("/По авторам/Т/Толстой Лев Николаевич/");
   ASSERT_TRUE(books.has_value());
   EXPECT_EQ(Sorted(Names(*books)),
@@ -74,7 +81,7 @@ TEST_F(ListingTest, AuthorsByFirstLetterThenNameThenBooks) {
     }
     if (e.name == "Анна Каренина.fb2") {
       EXPECT_EQ(e.size, 2000u);
-      EXPECT_EQ(Ticks(e.write_time), 0u);  // no date in the catalog
+      EXPECT_EQ(Ticks(e.write_time), kNoDate);  // no date in the catalog
     }
   }
 }

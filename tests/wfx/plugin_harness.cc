@@ -96,7 +96,9 @@ BOOL PluginHarness::RequestThunk(int, int type, char* title, char* text, char* r
   return TRUE;
 }
 
-void PluginHarness::LogThunk(int, int, char*) {}
+void PluginHarness::LogThunk(int, int, char* text) {
+  if (g_current != nullptr) g_current->logs.push_back(text ? text : "");
+}
 
 void WriteSettings(const std::string& folder, const std::string& xml) {
   WriteFile(folder + "/Tomeva.xml", xml);

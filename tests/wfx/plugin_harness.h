@@ -51,6 +51,8 @@ class PluginHarness {
   std::deque<std::optional<std::string>> prompt_answers;
   // Everything the plugin asked, in order.
   std::vector<HostRequest> requests;
+  // Texts the plugin gave the host's log callback, in order.
+  std::vector<std::string> logs;
   // Progress calls (percent) and the percent at which the next call says abort.
   std::vector<int> progress;
   std::optional<int> abort_at_percent;

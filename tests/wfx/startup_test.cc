@@ -3,6 +3,8 @@
 // cannot open its catalog still starts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "catalog/catalog_file.h"
 #include "catalog/database.h"
 #include "support/temp_dir.h"
@@ -75,6 +77,56 @@ TEST(StartupTest, SettingsWithoutFilesShowMessageSixThenTheAnswerIsUsed) {
   ASSERT_GE(plugin.requests.size(), 2u);
   EXPECT_EQ(plugin.requests[0].text, "Отсутствуют шаблоны доступа к файлам");
   EXPECT_EQ(plugin.requests[1].type, RT_Other);
+}
+
+TEST(StartupTest, FirstStartSaysWhereItLookedAndHowToMakeALibrary) {
+  TempDir dir;
+  PluginHarness plugin(dir.Path("plugin"));
+  plugin.prompt_answers.push_back(std::nullopt);  // the user cancels
+  EXPECT_EQ(plugin.Init(), -1);
+  ASSERT_EQ(plugin.requests.size(), 2u);
+  EXPECT_EQ(plugin.requests[0].type, RT_MsgOK);
+  const std::string& text = plugin.requests[0].text;
+  // The message keeps its first line, then names both places and the command.
+  EXPECT_EQ(text.rfind("Не найден файл настроек\n", 0), 0u) << text;
+  EXPECT_NE(text.find(plugin.folder() + "/Tomeva.xml"), std::string::npos) << text;
+  EXPECT_NE(text.find(plugin.folder() + "/Tomeva.ini"), std::string::npos) << text;
+  EXPECT_NE(text.find("tomeva init"), std::string::npos) << text;
+  EXPECT_EQ(plugin.requests[1].title, "Enter Settings file name");
+  EXPECT_EQ(plugin.requests[1].preset, plugin.folder() + "/Tomeva.xml");
+}
+
+TEST(StartupTest, APickedSettingsFileFindsItsCatalogAndBooksBesideIt) {
+  TempDir dir;
+  PluginHarness plugin(dir.Path("plugin"));
+  // An existing library elsewhere, with relative datasource and root.
+  WriteFile(dir.Path("library/Tomeva.xml"),
+            "<settings><provider>SQLite</provider><datasource>cat.sqlite</datasource>"
+            "<root>Lib</root><folders><all><initial-path>'\\\\'</initial-path>"
+            "<content-query>'SELECT \"x\" AS Name, 0 AS Dir, 0 AS fSize, 0 AS fDate'"
+            "</content-query></all></folders><files/></settings>");
+  MakeCatalog(dir.Path("library/cat.sqlite"));
+  plugin.prompt_answers.push_back(dir.Path("library/Tomeva.xml"));
+  EXPECT_EQ(plugin.Init(), 0);
+  // Only the settings were asked for: the catalog was found beside them.
+  EXPECT_EQ(RequestsOfType(plugin, RT_Other), 1);
+  EXPECT_FALSE(std::filesystem::exists(plugin.folder() + "/cat.sqlite"));
+  auto listed = plugin.List("/");
+  ASSERT_TRUE(listed.has_value());
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_EQ((*listed)[0].name, "x");
+}
+
+TEST(StartupTest, PickingASettingsFileWhoseCatalogIsMissingAsksBesideIt) {
+  TempDir dir;
+  PluginHarness plugin(dir.Path("plugin"));
+  WriteFile(dir.Path("library/Tomeva.xml"), kMinimalSettings);
+  plugin.prompt_answers.push_back(dir.Path("library/Tomeva.xml"));
+  plugin.prompt_answers.push_back(std::nullopt);  // then cancels the catalog
+  EXPECT_EQ(plugin.Init(), -1);
+  ASSERT_EQ(RequestsOfType(plugin, RT_Other), 2);
+  EXPECT_EQ(plugin.requests.back().title, "Укажите базу данных для отображения");
+  EXPECT_EQ(plugin.requests.back().preset, dir.Path("library/cat.sqlite"));
 }
 
 TEST(StartupTest, BrokenSettingsFilesGiveTheirMessages) {
@@ -184,7 +236,9 @@ TEST(StartupTest, OnlyTheInterfaceIsExported) {
   TempDir dir;
   PluginHarness plugin(dir.Path("plugin"));
   for (const char* name : {"FsInit", "FsFindFirst", "FsFindNext", "FsFindClose",
-                           "FsGetDefRootName", "FsExecuteFile", "UpdateDB5_6"}) {
+                           "FsGetDefRootName", "FsExecuteFile", "UpdateDB5_6", "FsMkDir",
+                           "FsRemoveDir", "FsContentGetSupportedField", "FsContentGetValue",
+                           "FsContentGetSupportedFieldFlags", "FsContentGetDefaultView"}) {
     EXPECT_NE(plugin.Export(name), nullptr) << name;
   }
   EXPECT_EQ(plugin.Export("_ZN6tomeva5frame10ThePluginEv"), nullptr);

@@ -31,6 +31,7 @@ T WithBooks(T fallback, const std::string& source, const std::string& target, Bo
       session.LogError(session.catalog_error);
       return fallback;
     }
+    session.column_values.clear();  // the operation may change what they show
     books::FieldHostAccess fields(*session.field_host);
     books::BookContext ctx;
     ctx.view = session.View();

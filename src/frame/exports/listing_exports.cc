@@ -22,8 +22,11 @@ void Fill(const ListedEntry& entry, WIN32_FIND_DATAA* data) {
   } else {
     data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
     data->nFileSizeLow = entry.size;
-    if (entry.time) data->ftLastWriteTime = tomeva::frame::ToFileTime(*entry.time);
   }
+  // An entry without a date (most folders) carries the interface's marker, so
+  // the host shows no date rather than 1601-01-01.
+  data->ftLastWriteTime = entry.time ? tomeva::frame::ToFileTime(*entry.time)
+                                     : FILETIME{FS_TIME_UNKNOWN_LOW, FS_TIME_UNKNOWN_HIGH};
   tomeva::frame::CopyToHost(entry.name, data->cFileName, sizeof(data->cFileName));
 }
 
@@ -38,6 +41,7 @@ TOMEVA_EXPORT HANDLE FsFindFirst(char* Path, WIN32_FIND_DATAA* FindData) {
       session.LogError(session.catalog_error);
       return INVALID_HANDLE_VALUE;
     }
+    session.column_values.clear();
     std::unique_ptr<FolderListing> listing;
     FolderListing::OpenOutcome outcome =
         FolderListing::Open(session.View(), tomeva::frame::FolderFromHost(Path), listing);

@@ -58,9 +58,12 @@ bool ChangesTheCatalog(int operation) {
 // the catalog refreshes the query planner's statistics, so that listings stay
 // fast as the library grows.
 TOMEVA_EXPORT void FsStatusInfo(char*, int InfoStartEnd, int InfoOperation) {
-  if (InfoStartEnd != FS_STATUS_END || !ChangesTheCatalog(InfoOperation)) return;
   Guarded(0, [&](Session& session) {
-    if (session.catalog) (void)session.catalog->RefreshStatistics();
+    // Column values read before or during an operation may no longer hold.
+    session.column_values.clear();
+    if (InfoStartEnd == FS_STATUS_END && ChangesTheCatalog(InfoOperation) && session.catalog) {
+      (void)session.catalog->RefreshStatistics();
+    }
     return 0;
   });
 }
