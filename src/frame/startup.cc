@@ -131,8 +131,9 @@ std::string DefaultCatalogFile(std::string_view base_path, std::string_view prov
 }
 
 std::string CatalogConnectionString(std::string_view provider, std::string_view file) {
-  return "Provider=" + std::string(provider) + "; Data Source=" + std::string(file) +
-         "; Persist Security Info=False";
+  // Quoted, so that a file name holding ";", "=" or quotes stays one value.
+  return "Provider=" + std::string(provider) + "; Data Source=\"" + ReplaceAll(file, "\"", "\"\"") +
+         "\"; Persist Security Info=False";
 }
 
 int StartSession(Session& session) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog/catalog_file.h"
+#include "catalog/connection_string.h"
 #include "common/node_path.h"
 #include "common/path_rules.h"
 #include "frame/startup.h"
@@ -105,7 +106,17 @@ TEST(CatalogFileRuleTest, DefaultFileFollowsTheProvider) {
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", "Microsoft.Jet.OLEDB.4.0"), "/p/Tomeva.mdb");
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", ""), "/p/Tomeva.mdb");
   EXPECT_EQ(CatalogConnectionString("SQLite", "/p/c.sqlite"),
-            "Provider=SQLite; Data Source=/p/c.sqlite; Persist Security Info=False");
+            "Provider=SQLite; Data Source=\"/p/c.sqlite\"; Persist Security Info=False");
+}
+
+TEST(CatalogFileRuleTest, TheConnectionStringCarriesAnyFileNameWhole) {
+  for (const std::string file : {"/p/lib;Mode=1/c.sqlite", "/p/a \"b\"; c='d'/c.sqlite",
+                                 "/p/x; Data Source=/y/c.sqlite"}) {
+    const catalog::ConnectionString parts =
+        catalog::ParseConnectionString(CatalogConnectionString("SQLite", file));
+    EXPECT_EQ(parts.data_source, file);
+    EXPECT_EQ(parts.provider, "SQLite");
+  }
 }
 
 }  // namespace
