@@ -21,7 +21,8 @@ void Fill(const ListedEntry& entry, WIN32_FIND_DATAA* data) {
     data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL;
   } else {
     data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
-    data->nFileSizeLow = entry.size;
+    data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
     if (entry.time) data->ftLastWriteTime = tomeva::frame::ToFileTime(*entry.time);
   }
   tomeva::frame::CopyToHost(entry.name, data->cFileName, sizeof(data->cFileName));
