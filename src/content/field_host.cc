@@ -2,7 +2,7 @@
 // the conversion of typed values to text.
 #include "content/field_host.h"
 
-#include <span>
+#include <vector>
 
 #include "common/node_path.h"
 #include "content/field_reference.h"
@@ -128,8 +128,8 @@ std::string FieldHost::GetFieldValue(std::string_view reference, std::string_vie
     const std::optional<ResolvedField> resolved = Resolve(reference);
     if (!resolved) return std::string();
     std::vector<char> value(kFieldValueBytes, '\0');
-    const int code = resolved->source->GetValue(file_name, resolved->field, resolved->unit,
-                                                std::span<char>(value), 0);
+    const int code =
+        resolved->source->GetValue(file_name, resolved->field, resolved->unit, value, 0);
     return FieldValueText(code, value);
   } catch (const std::exception&) {
     return std::string(kNullValue);

@@ -22,7 +22,8 @@ namespace tomeva::content {
 inline constexpr std::string_view kFileSourceName = "wdx_tc";
 inline constexpr std::string_view kXmlSourceName = "wdx_XML";
 
-// Value buffer handed to sources: values are at most 1023 bytes.
+// Value buffer handed to sources: a content plugin's text values are at most
+// 1023 bytes; the built-in sources grow it to carry their whole values.
 inline constexpr size_t kFieldValueBytes = 1024;
 
 // One per session, owned by the caller; the settings document holding

@@ -93,7 +93,7 @@ XmlDocument* XmlFieldSource::Book(const std::string& file_name, BookPart part) {
   return &*book_.doc;
 }
 
-int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                              int /*flags*/) {
   std::fill(value.begin(), value.end(), '\0');
   const FieldDefinition* definition = Definition(field);
@@ -106,7 +106,7 @@ int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, st
 }
 
 int XmlFieldSource::ReadValue(const FieldDefinition& definition, const std::string& file_name,
-                              int unit, std::span<char> value) {
+                              int unit, std::vector<char>& value) {
   if (definition.special == "3") {
     const std::string extension = UpperCaseText(FileExtension(PathStyle::kPosix, file_name));
     WriteTextValue(value, extension == ".FB2" ? "0" : "1");

@@ -64,6 +64,23 @@ TEST_F(BookImportTest, PlainBookGetsRowsStoredFileLinkAndEveryDefaultFolder) {
   EXPECT_EQ(lib_.List("\\По годам\\1869"), book_file);
 }
 
+TEST_F(BookImportTest, LongValuesAreStoredWhole) {
+  std::string annotation;
+  for (int i = 0; i < 1500; ++i) annotation += i % 10 == 9 ? " " : "я";  // about 2,700 bytes
+  TestBook book;
+  book.annotation = annotation;
+  book.title = std::string(300, 'T') + "Ж";
+  ASSERT_EQ(lib_.Import(lib_.WriteBook("long.fb2", book)), PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Annotation FROM Books;"), annotation);
+  EXPECT_EQ(lib_.Text("SELECT Title FROM Books;"), book.title);
+  // Zipped and windows-1251 books carry their whole values too.
+  book.encoding = "windows-1251";
+  book.title = std::string(300, 'U') + "Ж";
+  ASSERT_EQ(lib_.Import(lib_.WriteLocal("long.fb2.zip", testing::ZipOf("long.fb2", testing::Fb2Text(book)))),
+            PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Count(*) FROM Books WHERE Annotation=\"" + annotation + "\";"), "2");
+}
+
 TEST_F(BookImportTest, ZippedAndWindows1251BooksAreReadAndKeepTheirExtension) {
   const std::string zip =
       lib_.WriteLocal("wp.fb2.zip", testing::ZipOf("wp.fb2", testing::Fb2Text({})));
