@@ -53,7 +53,10 @@ FieldHost::~FieldHost() {
 }
 
 std::unique_ptr<FieldSource> FieldHost::MakeSource(Slot& slot, XmlNode element) {
-  const std::string path = ChildText(element, "path");
+  std::string path = ChildText(element, "path");
+  // A relative library path is taken from the plugin's folder, not from
+  // whatever folder the host happens to work in.
+  if (!path.empty() && path.front() != '/') path = FolderFile(module_folder_, path);
   if (!path.empty()) {
     PluginLoad load = PluginFieldSource::Load(path, default_ini_name_);
     if (load.outcome == PluginLoad::Outcome::kLoaded) return std::move(load.source);

@@ -37,7 +37,8 @@ void AddBuiltinSources(XmlNode content_plugins);
 
 class FieldHost {
  public:
-  // module_folder holds "wdx_xml.xml"; host_folder + "ContPlug.ini" is the
+  // module_folder holds "wdx_xml.xml" and is the folder a relative library
+  // path of a source is taken from; host_folder + "ContPlug.ini" is the
   // default ini name given to content plugins.
   FieldHost(XmlNode content_plugins, std::string_view module_folder, std::string_view host_folder);
   // Tells every loaded library, in source order, that it is unloaded

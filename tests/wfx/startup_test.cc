@@ -3,6 +3,8 @@
 // cannot open its catalog still starts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "catalog/catalog_file.h"
 #include "catalog/database.h"
 #include "support/temp_dir.h"
@@ -30,6 +32,19 @@ int RequestsOfType(const PluginHarness& plugin, int type) {
 TEST(StartupTest, SettingsBesideThePluginStartWithoutAnyDialog) {
   TempDir dir;
   PluginHarness plugin(dir.Path("plugin"));
+  WriteSettings(plugin.folder(), kMinimalSettings);
+  MakeCatalog(plugin.folder() + "/cat.sqlite");
+  EXPECT_EQ(plugin.Init(), 0);
+  EXPECT_TRUE(plugin.requests.empty());
+}
+
+TEST(StartupTest, APluginLoadedThroughALinkReadsTheSettingsBesideTheLink) {
+  TempDir dir;
+  PluginHarness plugin(dir.Path("linked"));
+  // The library itself lies elsewhere, with no settings beside it.
+  std::filesystem::create_directories(dir.Path("real"));
+  std::filesystem::rename(plugin.plugin_path(), dir.Path("real/Tomeva.wfx"));
+  std::filesystem::create_symlink(dir.Path("real/Tomeva.wfx"), plugin.plugin_path());
   WriteSettings(plugin.folder(), kMinimalSettings);
   MakeCatalog(plugin.folder() + "/cat.sqlite");
   EXPECT_EQ(plugin.Init(), 0);
