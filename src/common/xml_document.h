@@ -135,8 +135,8 @@ class XmlDocument {
   static Result<XmlDocument> LoadText(std::string_view text, const XmlParseOptions& options = {});
   // A new document without a root element.
   static XmlDocument CreateEmpty();
-  // Takes ownership of a document libxml2 built.
-  static XmlDocument Adopt(xmlDoc* doc);
+  // Takes ownership of a document libxml2 built; crlf_line_ends: see Serialize.
+  static XmlDocument Adopt(xmlDoc* doc, bool crlf_line_ends = false);
 
   XmlDocument(XmlDocument&&) noexcept = default;
   XmlDocument& operator=(XmlDocument&&) noexcept = default;
@@ -155,7 +155,9 @@ class XmlDocument {
   // The document as bytes in its declared encoding (UTF-8 when none, and then
   // declared as UTF-8); characters that encoding cannot hold are written as
   // character references. The tree is written as it is: no reformatting, blank
-  // text kept, so a loaded and saved file differs only where it was changed.
+  // text kept, and a document parsed from text whose first line break is CR LF
+  // is written with CR LF line breaks throughout, so a loaded and saved file
+  // differs only where it was changed.
   Result<std::string> Serialize() const;
   // Writes Serialize() to path + ".tmp~" and renames that over path, so a failed
   // save never leaves a half-written file at path. An existing file keeps its
@@ -171,6 +173,7 @@ class XmlDocument {
   explicit XmlDocument(xmlDoc* doc) : doc_(doc) {}
 
   std::unique_ptr<xmlDoc, DocDeleter> doc_;
+  bool crlf_line_ends_ = false;
 };
 
 }  // namespace tomeva

@@ -16,6 +16,18 @@
 
 namespace tomeva::content {
 
+// The path that path, written for a well-formed book, stands for in the book
+// below root. Real books sometimes put a part of the header (title-info,
+// document-info, publish-info, custom-info) directly below FictionBook instead
+// of inside <description>: a path "description/<part>/..." then leads to that
+// element, when <description> holds no element of that name and root does.
+// Any other path is returned unchanged.
+std::string BookPath(XmlNode root, std::string_view path);
+
+// Whether root's <description> lacks the <title-info> every FB2 book has, so
+// that the header may lie elsewhere in the book (see BookPath).
+bool HeaderMisplaced(XmlNode root);
+
 // The value at path below root: an attribute's value or an element's text.
 // With a "*" step, occurrence max(unit, 0) of the marked element is taken
 // (unit -1 and 0 both give the first). nullopt when nothing is there. Throws
