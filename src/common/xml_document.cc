@@ -534,7 +534,11 @@ bool XmlNode::HasName(std::string_view name) const {
   return Name() == name;
 }
 
-std::string XmlNode::Text() const {
+std::string XmlNode::Text() const { return ElementText(/*nested=*/false); }
+
+std::string XmlNode::TextContent() const { return ElementText(/*nested=*/true); }
+
+std::string XmlNode::ElementText(bool nested) const {
   if (node_ == nullptr) return std::string();
   switch (node_->type) {
     case XML_ELEMENT_NODE: {
@@ -542,7 +546,9 @@ std::string XmlNode::Text() const {
       for (xmlNode* child = node_->children; child != nullptr; child = child->next) {
         switch (child->type) {
           case XML_ELEMENT_NODE:
-            throw XmlError("Element does not contain a single text node");
+            if (!nested) throw XmlError("Element does not contain a single text node");
+            text.append(XmlNode(child).ElementText(nested));
+            break;
           case XML_TEXT_NODE:
           case XML_CDATA_SECTION_NODE:
             text.append(View(child->content));

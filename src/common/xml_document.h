@@ -70,6 +70,9 @@ class XmlNode {
   // not contain a single text node") when the element has element children. Text,
   // CDATA, comment and PI nodes give their content; a null handle gives "".
   std::string Text() const;
+  // As Text, except that the text of child elements is included, in document
+  // order: the whole text of mixed content such as <p>a <emphasis>b</emphasis></p>.
+  std::string TextContent() const;
   // Replaces the children of an element with one text node holding utf8 (none for
   // ""), or sets an attribute's value. Throws XmlError on a null handle and on
   // text that is not valid UTF-8 or holds characters XML cannot carry.
@@ -121,6 +124,9 @@ class XmlNode {
   friend bool operator==(const XmlNode& a, const XmlNode& b) { return a.node_ == b.node_; }
 
  private:
+  // Text, or with nested TextContent.
+  std::string ElementText(bool nested) const;
+
   xmlNode* node_ = nullptr;
 };
 

@@ -129,7 +129,7 @@ std::string RenderTemplate(XmlNode root, std::string_view path, std::string_view
     while (!rest.empty()) {
       result += CutTokenChar(rest, '[');
       const std::string relative = CutTokenChar(rest, ']');
-      result += GetPathText(element, relative);
+      result += NodeByPath(element, relative, /*create=*/false).TextContent();
     }
   }
   return result;

@@ -38,8 +38,9 @@ std::optional<std::string> ReadPathValue(XmlNode root, std::string_view path, in
 // the element the rest of path leads to, rendered through template_text, the
 // renderings separated by div (none before the first non-empty one). A
 // template alternates literal text and "[relative path]"; when it ends in
-// literal text, the element's own text follows it. Throws XmlError when the
-// parent is missing or a path's element holds elements.
+// literal text, the element's own text follows it. A path's element gives its
+// whole text, that of nested elements included (a paragraph with emphasis);
+// one that is missing gives "". Throws XmlError when the parent is missing.
 std::string RenderTemplate(XmlNode root, std::string_view path, std::string_view template_text,
                            std::string_view div);
 

@@ -80,10 +80,19 @@ TEST_F(XmlFieldSourceTest, RepeatedStepSelectsTheOccurrenceByUnit) {
   EXPECT_EQ(Get(book, 99).code, ft_nosuchfield);
 }
 
+TEST_F(XmlFieldSourceTest, JoinModeTakesTheWholeTextOfParagraphsWithMarkup) {
+  const std::string book = Book(
+      "a.fb2", "<book-title>T</book-title><author><first-name>A</first-name></author>"
+               "<author><first-name>B<emphasis>b</emphasis></first-name><last-name>L</last-name>"
+               "</author>");
+  EXPECT_EQ(Get(book, kNames).text, "A , Bb L");
+}
+
 TEST_F(XmlFieldSourceTest, JoinModeRendersEveryElementThroughTheTemplate) {
   const std::string book = Book("a.fb2", kTwoAuthors);
   EXPECT_EQ(Get(book, kNames).text, "Ann Lee, Bob Ray");
-  EXPECT_EQ(Get(book, kBadJoin).code, ft_fileerror);  // author's own text: it holds elements
+  // The author's own text is the whole text below it, nested elements included.
+  EXPECT_EQ(Get(book, kBadJoin).text, "Ann xAnnLeeBob x\n Bob\n Ray\n");
   EXPECT_EQ(Get(book, kTitle).text, "T");             // the book is still usable
   const Answer none = Get(Book("b.fb2", "<book-title>T</book-title>"), kNames);
   EXPECT_EQ(none.code, ft_string);
