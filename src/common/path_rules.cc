@@ -177,6 +177,14 @@ std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_
   return result;
 }
 
+std::string UserPath(PathStyle style, std::string_view base_dir, std::string_view path) {
+  if (IsWindows(style)) return ResolvePath(style, base_dir, path);
+  if (path.empty() || path.front() == '/') return std::string(path);
+  std::string out(base_dir);
+  if (out.empty() || out.back() != '/') out.push_back('/');
+  return out + std::string(path);
+}
+
 std::string RelativePath(PathStyle style, std::string_view base_name, std::string_view dest_name) {
   std::string_view base_rest = base_name;
   std::string_view dest_rest = dest_name;

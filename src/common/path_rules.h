@@ -37,6 +37,12 @@ using platform::PathStyle;
 // result ends in "/" only when it is "/".
 std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_view path);
 
+// A path the user wrote (the settings' library folder or catalog file), made
+// absolute against base_dir and otherwise taken as written, since these are
+// the user's own folders. POSIX: "/..." stays as it is, anything else becomes
+// base_dir + "/" + path. Windows: as ResolvePath. "" for an empty path.
+std::string UserPath(PathStyle style, std::string_view base_dir, std::string_view path);
+
 // dest_name relative to the folder of base_name, or dest_name unchanged when
 // the two lie on different drives (Windows "X:" or "\\server\share", compared
 // ignoring case) or, on POSIX, when only one of them is absolute. base_name is

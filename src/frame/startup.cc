@@ -180,7 +180,7 @@ int StartSession(Session& session) {
     const std::string provider = ChildText(root, "provider");
 
     // The catalog file.
-    std::string catalog_path = ResolvePath(kStyle, base_dir, ChildText(root, "datasource"));
+    std::string catalog_path = UserPath(kStyle, base_dir, ChildText(root, "datasource"));
     if (catalog_path.empty()) catalog_path = DefaultCatalogFile(base_path, provider);
     prompts = 0;
     while (!platform::FileExists(catalog_path)) {
@@ -210,7 +210,7 @@ int StartSession(Session& session) {
     // The library folder, absolute from now on.
     std::string library = ChildText(root, "root");
     if (library.empty()) library = "Lib";
-    NodeByPath(root, "root", /*create=*/true).SetText(ResolvePath(kStyle, base_dir, library));
+    NodeByPath(root, "root", /*create=*/true).SetText(UserPath(kStyle, base_dir, library));
 
     // Field sources: the built-in ones come first.
     session.content_plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);

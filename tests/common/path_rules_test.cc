@@ -72,6 +72,14 @@ TEST(PathRulesTest, ResolvePathPosixKeepsTheBaseFolderAsItIs) {
   EXPECT_EQ(ResolvePath(kPosix, "/tmp/B: x", "/tmp/B: xy/c.fb2"), "/tmp/B xy/c.fb2");
 }
 
+TEST(PathRulesTest, UserPathsAreTakenAsWritten) {
+  EXPECT_EQ(UserPath(kPosix, "/tmp/B: x/", "Lib"), "/tmp/B: x/Lib");
+  EXPECT_EQ(UserPath(kPosix, "/tmp/B: x", "Lib: all /a?"), "/tmp/B: x/Lib: all /a?");
+  EXPECT_EQ(UserPath(kPosix, "/tmp", "/mnt/Books: all"), "/mnt/Books: all");
+  EXPECT_EQ(UserPath(kPosix, "/tmp", ""), "");
+  EXPECT_EQ(UserPath(kWin, "C:\\lib", "books\\a"), "C:\\lib\\books\\a");
+}
+
 TEST(PathRulesTest, RelativePathWindowsWalksFromBaseFolder) {
   EXPECT_EQ(RelativePath(kWin, "C:\\lib\\db.mdb", "C:\\lib\\books\\a.fb2"), "books\\a.fb2");
   EXPECT_EQ(RelativePath(kWin, "C:\\lib\\x\\db.mdb", "C:\\lib\\books\\a.fb2"),

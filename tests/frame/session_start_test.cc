@@ -42,6 +42,19 @@ TEST_F(SessionStartTest, RelativeRootAndDatasourceResolveAgainstTheIniFolder) {
   EXPECT_NE(session_.catalog, nullptr);
 }
 
+TEST_F(SessionStartTest, AbsoluteRootAndDatasourceAreTheUsersOwnFoldersAsWritten) {
+  const std::string library = dir_.Path("my: books?");
+  const std::string catalog = dir_.Path("db: \"main\"/cat.sqlite");
+  WriteFile(dir_.Path("plugin/Tomeva.xml"),
+            "<settings><provider>SQLite</provider><datasource>" + catalog +
+                "</datasource><root>" + library + "</root><folders/><files/></settings>");
+  MakeCatalog(catalog);
+  ASSERT_EQ(StartSession(session_), 0);
+  EXPECT_EQ(GetPathText(session_.settings_root, "root"), library);
+  EXPECT_NE(session_.catalog, nullptr);
+  EXPECT_EQ(session_.catalog->FileName(), catalog);
+}
+
 TEST_F(SessionStartTest, EmptyRootIsTheLibSubfolderOfTheBase) {
   WriteFile(dir_.Path("plugin/Tomeva.xml"),
             "<settings><provider>SQLite</provider><folders/><files/></settings>");
