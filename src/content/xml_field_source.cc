@@ -120,7 +120,9 @@ int XmlFieldSource::ReadValue(const FieldDefinition& definition, const std::stri
   if (!root) return ft_fileerror;
   if (header_only && !book_.whole && HeaderMisplaced(root)) {
     // The header part may follow <description> or stand without it: read on.
-    book = Book(file_name, BookPart::kWhole);
+    // A book that cannot be read whole is still read as far as its header.
+    XmlDocument* whole = Book(file_name, BookPart::kWhole);
+    book = whole != nullptr ? whole : Book(file_name, BookPart::kHeader);
     if (book == nullptr) return ft_fileerror;
     root = FindTopNode(*book, "FictionBook");
     if (!root) return ft_fileerror;

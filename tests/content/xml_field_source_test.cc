@@ -88,6 +88,21 @@ TEST_F(XmlFieldSourceTest, JoinModeTakesTheWholeTextOfParagraphsWithMarkup) {
   EXPECT_EQ(Get(book, kNames).text, "A , Bb L");
 }
 
+TEST_F(XmlFieldSourceTest, AHeaderBesideDescriptionIsReadAndABrokenBodyDoesNotHideTheRest) {
+  const std::string beside = dir_.Path("beside.fb2");
+  WriteFile(beside,
+            "<FictionBook><description><publish-info/></description><title-info><book-title>B"
+            "</book-title><author><last-name>L</last-name></author></title-info>"
+            "<body><p>x</p></body></FictionBook>");
+  EXPECT_EQ(Get(beside, kTitle).text, "B");
+  EXPECT_EQ(Get(beside, kLast).text, "L");
+  // Without a title-info that can be read, the header is read as it stands.
+  const std::string broken = dir_.Path("broken.fb2");
+  WriteFile(broken,
+            "<FictionBook><description><publish-info/></description><body><p>unclosed</body>");
+  EXPECT_EQ(Get(broken, kTitle).code, ft_fieldempty);
+}
+
 TEST_F(XmlFieldSourceTest, JoinModeRendersEveryElementThroughTheTemplate) {
   const std::string book = Book("a.fb2", kTwoAuthors);
   EXPECT_EQ(Get(book, kNames).text, "Ann Lee, Bob Ray");
