@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "books/book_lookup.h"
+#include "common/path_rules.h"
 #include "platform/files.h"
 #include "tree/path_resolution.h"
 
@@ -12,6 +13,9 @@ namespace tomeva::books {
 GetResult CopyBookOut(BookContext& ctx, std::string_view remote_name, const std::string& local_name,
                       CopyFlags flags) {
   if (!flags.overwrite && platform::FileExists(local_name)) return GetResult::kExists;
+  if (!platform::FolderWritable(std::string(FolderPart(platform::NativePathStyle(), local_name)))) {
+    return GetResult::kWriteError;
+  }
   if (ReportProgress(ctx, 0)) return GetResult::kAborted;
   std::string stored;
   try {

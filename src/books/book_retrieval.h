@@ -21,11 +21,13 @@ enum class GetResult {
   kAborted,    // the user aborted (at 0 %: nothing copied; at 100 %: the copy stays)
   kNotFound,   // remote_name names no book
   kReadError,  // the book has no stored file, or the copy failed; no partial target
+  kWriteError,  // local_name's folder does not exist or cannot be written; nothing done
 };
 
 // Copies the stored file of the book remote_name names to local_name. Without
 // flags.overwrite an existing local_name gives kExists before anything else,
-// with no progress report. Progress is reported at 0 and 100 %. flags.move
+// with no progress report; so does a target folder that is missing or not
+// writable, as kWriteError. Progress is reported at 0 and 100 %. flags.move
 // and flags.resume are ignored: the book stays in the catalog and in place.
 GetResult CopyBookOut(BookContext& ctx, std::string_view remote_name, const std::string& local_name,
                       CopyFlags flags);

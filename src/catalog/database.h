@@ -46,6 +46,9 @@ class ResultSet {
   // leading number, else 0), reals are truncated toward zero, and values beyond the
   // 32-bit range are clamped to it.
   virtual int32_t Int(int index) const = 0;
+  // The value as a 64-bit integer, converted as Int converts, without the clamp
+  // to 32 bits (file sizes of 2 GiB and more).
+  virtual int64_t Int64(int index) const = 0;
   // The value as a date-time: ISO text 'YYYY-MM-DD[ HH:MM[:SS]]' (also with 'T'
   // between date and time, fractional seconds ignored) or a number (a Jet date
   // serial: days since 1899-12-30, the fraction is the time of day); nullopt for

@@ -52,6 +52,9 @@ enum class Kind {
   kNumber,       // a numeric literal (True and False included)
   kNull,         // the Null literal
   kNonNullText,  // the result of "&", never Null
+  kBoolean,      // a truth value (comparison, IsNull, Not, And...): Jet's True is -1,
+                 // the engine's 1
+  kFraction,     // a number "/" or "^" made: Jet writes 2.0 as "2"
   kOther,
 };
 
@@ -822,7 +825,7 @@ class Translator {
     Operand left = And();
     while (!error_ && AcceptWord("OR")) {
       Operand right = And();
-      left = {Binary(left.sql, "OR", right.sql, Precedence::kOr)};
+      left = {Binary(left.sql, "OR", right.sql, Precedence::kOr), Kind::kBoolean};
     }
     return left;
   }
@@ -831,7 +834,7 @@ class Translator {
     Operand left = Not();
     while (!error_ && AcceptWord("AND")) {
       Operand right = Not();
-      left = {Binary(left.sql, "AND", right.sql, Precedence::kAnd)};
+      left = {Binary(left.sql, "AND", right.sql, Precedence::kAnd), Kind::kBoolean};
     }
     return left;
   }
@@ -840,7 +843,8 @@ class Translator {
     if (!AcceptWord("NOT")) return Comparison();
     DepthGuard guard(*this);
     Operand operand = Not();
-    return {{"NOT " + Parenthesized(operand.sql, Precedence::kNot), Precedence::kNot}};
+    return {{"NOT " + Parenthesized(operand.sql, Precedence::kNot), Precedence::kNot},
+            Kind::kBoolean};
   }
 
   Operand Comparison() {
@@ -854,16 +858,18 @@ class Translator {
         Operand right = Concatenation();
         const Precedence p =
             (op == "=" || op == "<>") ? Precedence::kEquality : Precedence::kRelational;
-        left = {{ComparisonOperand(CaseFolded(left, right.kind == Kind::kText)) + " " + op + " " +
-                     ComparisonOperand(right.sql),
-                 p}};
+        left = {{ComparisonOperand(CaseFolded(JetTruthValue(left), right.kind == Kind::kText)) +
+                     " " + op + " " + ComparisonOperand(JetTruthValue(right).sql),
+                 p},
+                Kind::kBoolean};
         continue;
       }
       if (AcceptWord("IS")) {
         const bool negated = AcceptWord("NOT");
         ExpectWord("NULL");
         left = {{ComparisonOperand(left.sql) + (negated ? " IS NOT NULL" : " IS NULL"),
-                 Precedence::kEquality}};
+                 Precedence::kEquality},
+                Kind::kBoolean};
         continue;
       }
       bool negated = false;
@@ -883,12 +889,21 @@ class Translator {
         left = {{ComparisonOperand(CaseFolded(left, text)) +
                      (negated ? " NOT BETWEEN " : " BETWEEN ") + ComparisonOperand(low.sql) +
                      " AND " + ComparisonOperand(high.sql),
-                 Precedence::kEquality}};
+                 Precedence::kEquality},
+                Kind::kBoolean};
       } else {
         break;
       }
     }
     return left;
+  }
+
+  // A truth value compared with a value: as Jet has it, -1 for True (the
+  // engine's truth values are 1 and 0), so that IsNull(x)=True and
+  // (a>b)=True hold when they should. Any other operand is left as it is.
+  Operand JetTruthValue(const Operand& x) const {
+    if (x.kind != Kind::kBoolean) return x;
+    return {{"-" + Parenthesized(x.sql, Precedence::kAtom), Precedence::kUnary}, Kind::kOther};
   }
 
   // The left side of a comparison; compared without regard to case when either
@@ -915,7 +930,8 @@ class Translator {
     ExpectSymbol(")");
     return {
         {ComparisonOperand(CaseFolded(left, text)) + (negated ? " NOT IN (" : " IN (") + list + ")",
-         Precedence::kEquality}};
+         Precedence::kEquality},
+        Kind::kBoolean};
   }
 
   Operand Like(const Operand& left, bool negated) {
@@ -925,12 +941,12 @@ class Translator {
         std::string text = ComparisonOperand(left.sql) + (negated ? " NOT LIKE " : " LIKE ") +
                            dialect_.TextLiteral(sql->pattern);
         if (sql->escaped) text += " ESCAPE " + dialect_.TextLiteral("\\");
-        return {{text, Precedence::kEquality}};
+        return {{text, Precedence::kEquality}, Kind::kBoolean};
       }
     }
     SqlFragment match = dialect_.JetLike(left.sql, pattern.sql);
-    if (!negated) return {match};
-    return {{"NOT " + Parenthesized(match, Precedence::kNot), Precedence::kNot}};
+    if (!negated) return {match, Kind::kBoolean};
+    return {{"NOT " + Parenthesized(match, Precedence::kNot), Precedence::kNot}, Kind::kBoolean};
   }
 
   // "&": Jet joins the texts and takes Null as empty text.
@@ -952,6 +968,14 @@ class Translator {
         return x.sql;
       case Kind::kNull:
         return {dialect_.TextLiteral("")};
+      case Kind::kFraction:
+        // Jet writes a whole number without ".0" (4/2 gives "2"), as CStr does.
+        if (std::optional<Result<SqlFragment>> text = dialect_.Function("CStr", {x.sql});
+            text && text->ok()) {
+          return dialect_.EmptyIfNull(text->value());
+        }
+        break;
+      case Kind::kBoolean:
       case Kind::kOther:
         break;
     }
@@ -963,15 +987,23 @@ class Translator {
     while (!error_) {
       if (AcceptSymbol("+")) {
         Operand right = Modulo();
-        left = {Plus(left, right)};
+        const Kind kind = left.kind == Kind::kText || right.kind == Kind::kText
+                              ? Kind::kOther
+                              : FractionOf(left, right);
+        left = {Plus(left, right), kind};
       } else if (AcceptSymbol("-")) {
         Operand right = Modulo();
-        left = {Binary(left.sql, "-", right.sql, Precedence::kAdditive)};
+        left = {Binary(left.sql, "-", right.sql, Precedence::kAdditive), FractionOf(left, right)};
       } else {
         break;
       }
     }
     return left;
+  }
+
+  // kFraction when either operand of an arithmetic operator is one.
+  static Kind FractionOf(const Operand& a, const Operand& b) {
+    return a.kind == Kind::kFraction || b.kind == Kind::kFraction ? Kind::kFraction : Kind::kOther;
   }
 
   // Jet's "+": with a text literal it joins texts (Null propagates); with a
@@ -1011,10 +1043,11 @@ class Translator {
     while (!error_) {
       if (AcceptSymbol("*")) {
         Operand right = Unary();
-        left = {Binary(left.sql, "*", right.sql, Precedence::kMultiplicative)};
+        left = {Binary(left.sql, "*", right.sql, Precedence::kMultiplicative),
+                FractionOf(left, right)};
       } else if (AcceptSymbol("/")) {
         Operand right = Unary();
-        left = {dialect_.Operator(JetOperator::kDivide, left.sql, right.sql)};
+        left = {dialect_.Operator(JetOperator::kDivide, left.sql, right.sql), Kind::kFraction};
       } else {
         break;
       }
@@ -1035,7 +1068,8 @@ class Translator {
                       (!operand.sql.text.empty() && operand.sql.text[0] == '-');
     Operand out;
     out.sql = {"-" + (wrap ? "(" + operand.sql.text + ")" : operand.sql.text), Precedence::kUnary};
-    out.kind = operand.kind == Kind::kNumber ? Kind::kNumber : Kind::kOther;
+    out.kind = operand.kind == Kind::kNumber || operand.kind == Kind::kFraction ? operand.kind
+                                                                                : Kind::kOther;
     return out;
   }
 
@@ -1043,7 +1077,7 @@ class Translator {
     Operand base = Primary();
     while (!error_ && AcceptSymbol("^")) {
       Operand exponent = (AtSymbol("-") || AtSymbol("+")) ? Unary() : Primary();
-      base = {dialect_.Operator(JetOperator::kPower, base.sql, exponent.sql)};
+      base = {dialect_.Operator(JetOperator::kPower, base.sql, exponent.sql), Kind::kFraction};
     }
     return base;
   }
@@ -1084,7 +1118,7 @@ class Translator {
           }
           std::string query = SelectStatement();
           ExpectSymbol(")");
-          return {{"EXISTS (" + query + ")"}};
+          return {{"EXISTS (" + query + ")"}, Kind::kBoolean};
         }
         if (AtSymbol("(", 1) && (!IsReserved(t.text) || AtWord("LEFT") || AtWord("RIGHT"))) {
           return FunctionCall();
@@ -1155,7 +1189,7 @@ class Translator {
           FailAt(name, call->message());
           return {};
         }
-        return {call->value()};
+        return {call->value(), EqualsNoCase(name.text, "IsNull") ? Kind::kBoolean : Kind::kOther};
       }
     }
     return {{name.text + "(" + written + ")"}};

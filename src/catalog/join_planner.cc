@@ -55,27 +55,47 @@ std::vector<std::string> Lines(std::string_view list) {
 // quotes; a table name holding a quote cannot be one the catalog declares.
 bool IsSafeName(std::string_view name) { return name.find('"') == std::string_view::npos; }
 
-std::string FindJoinPathAvoiding(Database* db, const std::string& start,
-                                 std::string_view targets, std::string_view excluded,
-                                 std::set<std::string>& on_path) {
-  if (start.empty() || !IsSafeName(start)) return {};
-  std::string neighbours =
-      kCrLfText + UpperCaseText(QueryColumn(db, ExpandTemplate(kNeighbourTemplate,
-                                                               "t=" + start + kCrLfText)));
-  neighbours = ReplaceAll(neighbours, kCrLfText + std::string(excluded) + kCrLfText, kCrLfText);
-  for (const std::string& target : Lines(targets)) {
-    if (Contains(neighbours, kCrLfText + target + kCrLfText)) return start + kCrLfText;
+// Table names compare as Jet compares them, ignoring letter case (Cyrillic
+// too); they are written into the SQL as the catalog or the caller spells them,
+// since SQLite matches names ignoring the case of ASCII letters only.
+std::string Key(std::string_view name) { return UpperCaseText(name); }
+
+bool Holds(const std::vector<std::string>& names, std::string_view name) {
+  const std::string key = Key(name);
+  for (const std::string& n : names) {
+    if (Key(n) == key) return true;
   }
-  on_path.insert(start);
-  for (const std::string& next : Lines(neighbours)) {
-    if (on_path.count(next) != 0) continue;
+  return false;
+}
+
+std::string JoinLines(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += n + kCrLfText;
+  return out;
+}
+
+std::string FindJoinPathAvoiding(Database* db, const std::string& start,
+                                 const std::vector<std::string>& targets,
+                                 std::string_view excluded, std::set<std::string>& on_path) {
+  if (start.empty() || !IsSafeName(start)) return {};
+  std::vector<std::string> neighbours;
+  for (const std::string& n :
+       Lines(QueryColumn(db, ExpandTemplate(kNeighbourTemplate, "t=" + start + kCrLfText)))) {
+    if (Key(n) != Key(excluded)) neighbours.push_back(n);
+  }
+  for (const std::string& target : targets) {
+    if (Holds(neighbours, target)) return start + kCrLfText;
+  }
+  on_path.insert(Key(start));
+  for (const std::string& next : neighbours) {
+    if (on_path.count(Key(next)) != 0) continue;
     std::string path = FindJoinPathAvoiding(db, next, targets, start, on_path);
     if (!path.empty()) {
-      on_path.erase(start);
+      on_path.erase(Key(start));
       return path + start + kCrLfText;
     }
   }
-  on_path.erase(start);
+  on_path.erase(Key(start));
   return {};
 }
 
@@ -84,33 +104,33 @@ std::string FindJoinPathAvoiding(Database* db, const std::string& start,
 std::string FindJoinPath(Database* db, std::string_view start, std::string_view targets,
                          std::string_view excluded) {
   std::set<std::string> on_path;
-  return FindJoinPathAvoiding(db, std::string(start), targets, excluded, on_path);
+  return FindJoinPathAvoiding(db, std::string(start), Lines(targets), excluded, on_path);
 }
 
 std::string BuildJoinClause(Database* db, std::string_view table_list) {
-  std::string tables = UpperCaseText(table_list);
+  std::string tables(table_list);
   std::string clause = CutToken(tables, kCrLf);
-  std::string joined = kCrLfText + clause + kCrLfText;
+  std::vector<std::string> joined = {clause};
   // Each table is tried once: a path search that brings back tables already
   // attempted cannot loop.
   std::set<std::string> attempted;
   while (!tables.empty()) {
     std::string t = CutToken(tables, kCrLf);
-    if (t.empty() || Contains(joined, kCrLfText + t + kCrLfText)) continue;
+    if (t.empty() || Holds(joined, t)) continue;
     if (!IsSafeName(t)) continue;
     bool added = false;
-    for (const std::string& j : Lines(joined)) {
+    for (const std::string& j : joined) {
       if (!IsSafeName(j)) continue;
       std::unique_ptr<ResultSet> join = OpenQuery(
           db, ExpandTemplate(kJoinTemplate, "t1=" + t + kCrLfText + "t2=" + j + kCrLfText));
       if (!join || join->AtEnd() || join->ColumnCount() < 2) continue;
       clause = t + " " + join->Text(1) + " JOIN (" + clause + ") ON " + join->Text(0);
-      joined += t + kCrLfText;
+      joined.push_back(t);
       added = true;
       break;
     }
-    if (added || !attempted.insert(t).second) continue;
-    std::string path = FindJoinPath(db, t, std::string_view(joined).substr(2), t);
+    if (added || !attempted.insert(Key(t)).second) continue;
+    std::string path = FindJoinPath(db, t, JoinLines(joined), t);
     tables = path + tables;
   }
   return clause;

@@ -13,15 +13,17 @@
 namespace tomeva::catalog {
 
 // A chain of tables (each followed by CR LF) from start down to a table next to
-// one of targets (upper-case table names, each followed by CR LF), the nearest to
-// the targets first; empty when no chain exists. excluded is the table the search
-// came from. No table is entered twice on one chain, so a schema whose
+// one of targets (table names, each followed by CR LF), the nearest to the
+// targets first; empty when no chain exists. excluded is the table the search
+// came from. Names compare ignoring letter case (Cyrillic too) and are given
+// back as the catalog's relationships spell them. No table is entered twice on one chain, so a schema whose
 // relationships form a cycle still ends.
 std::string FindJoinPath(Database* db, std::string_view start, std::string_view targets,
                          std::string_view excluded);
 
-// The FROM clause joining the tables listed one per line (CR LF), upper-cased,
-// each new table wrapping the clause so far:
+// The FROM clause joining the tables listed one per line (CR LF), each written
+// as the list spells it (a table reached through others as the catalog's
+// relationships spell it), each new table wrapping the clause so far:
 // "T3 INNER JOIN (T2 INNER JOIN (T1) ON c1) ON c2". A table that cannot be
 // connected is left out.
 std::string BuildJoinClause(Database* db, std::string_view tables);

@@ -390,10 +390,13 @@ class SqliteResultSet final : public ResultSet {
   }
 
   int32_t Int(int index) const override {
+    return static_cast<int32_t>(std::clamp<int64_t>(
+        Int64(index), std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+  }
+
+  int64_t Int64(int index) const override {
     if (IsNull(index)) return 0;
-    const sqlite3_int64 value = sqlite3_column_int64(statement_.get(), index);
-    return static_cast<int32_t>(std::clamp<sqlite3_int64>(
-        value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return sqlite3_column_int64(statement_.get(), index);
   }
 
   std::optional<std::chrono::sys_seconds> DateTime(int index) const override {

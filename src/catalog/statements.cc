@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <optional>
+#include <vector>
 
 #include "catalog/catalog_keys.h"
 #include "common/params.h"
@@ -129,10 +130,6 @@ std::string SelectRowParams(Database* db, std::string_view table, std::string_vi
 
 std::string SqlValue(std::string_view value) {
   if (value.empty() || value == "null") return "null";
-  std::string_view digits = TrimLeftChars(value, " ");
-  bool numeric = !digits.empty();
-  for (char c : digits) numeric = numeric && std::isdigit(static_cast<unsigned char>(c));
-  if (numeric) return std::string(value);
   if (IsOneQuotedLiteral(value)) return std::string(value);
   return DoubleQuoted(value);
 }
@@ -222,8 +219,9 @@ int32_t FindOrInsertRow(Database* db, std::string_view table, std::string_view k
     return static_cast<int32_t>(std::stol(key_value));
   }
 
+  const std::vector<Param> entries = SplitParams(params);
   std::string select = "SELECT " + t + "." + key + ", ";
-  for (const Param& p : SplitParams(params)) select += t + "." + p.name + ", ";
+  for (const Param& p : entries) select += t + "." + p.name + ", ";
   select[select.size() - 2] = ' ';
   std::unique_ptr<ResultSet> found =
       OpenQuery(db, select + "FROM " + t + " WHERE (" + FindCondition(table, params) + ");");
@@ -232,17 +230,21 @@ int32_t FindOrInsertRow(Database* db, std::string_view table, std::string_view k
   if (!found->AtEnd() && mode == FindMode::kInsertOnly) return -1;
 
   if (!found->AtEnd()) {
-    std::string remaining = params;
+    // Column i + 1 of the row is entry i of params: they are paired by place,
+    // as names may differ in letter case between the two.
     std::string updates;
-    for (int i = 0; i < found->ColumnCount(); ++i) {
-      if (!found->IsNull(i)) continue;
-      std::string column = found->ColumnName(i);
-      std::string value = TakeParam(remaining, column);
-      updates += " " + t + "." + column + "=" + SqlValue(value) + ",";
+    bool described = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const int column = static_cast<int>(i) + 1;
+      if (!found->IsNull(column)) {
+        described = true;
+        continue;
+      }
+      updates += " " + t + "." + entries[i].name + "=" + SqlValue(entries[i].value) + ",";
     }
     // A row that matched only because every given column was empty is not the
     // row these values describe.
-    if (!SplitParams(remaining).empty()) {
+    if (described) {
       std::string found_key = found->Text(0);
       int32_t id = found->Int(0);
       found.reset();

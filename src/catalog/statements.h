@@ -45,10 +45,11 @@ std::string QueryRowParams(Database* db, std::string_view sql);
 // QueryRowParams of "SELECT table.* FROM table WHERE table.condition;".
 std::string SelectRowParams(Database* db, std::string_view table, std::string_view condition);
 
-// The Jet SQL literal for a raw value: null for an empty value or "null"; digits
-// (after leading spaces) as written; one well-formed double-quoted literal as
-// written; anything else double-quoted with inner quotes doubled. Whatever the
-// value, the result is exactly one literal.
+// The Jet SQL literal for a raw value: null for an empty value or "null"; one
+// well-formed double-quoted literal as written; anything else, digits included,
+// double-quoted with inner quotes doubled, so that "007" stays the text "007"
+// (a numeric column converts a quoted number when storing or comparing it).
+// Whatever the value, the result is exactly one literal.
 std::string SqlValue(std::string_view value);
 // ((table.name)=literal)AND... for every entry of params.
 std::string WhereEqual(std::string_view table, std::string_view params);

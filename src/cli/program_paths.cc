@@ -48,12 +48,13 @@ std::string ProgramFolder() {
   // name started through $PATH does not name a file in the current folder.
   if (!platform::FileExists(program)) {
     std::string found = FindInSearchPath(std::filesystem::path(program).filename().string());
-    if (!found.empty()) {
-      std::error_code ec;
-      std::filesystem::path real = std::filesystem::canonical(found, ec);
-      program = ec ? found : real.string();
-    }
+    if (!found.empty()) program = found;
   }
+  // The program's own folder, also when it was started through a link (one in
+  // a folder of $PATH, say): the plugin and config/ are installed beside it.
+  std::error_code ec;
+  std::filesystem::path real = std::filesystem::canonical(program, ec);
+  if (!ec) program = real.string();
   return std::filesystem::path(program).parent_path().string();
 }
 

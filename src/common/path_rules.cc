@@ -103,8 +103,12 @@ std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_
   if (path.empty()) return std::string();
   const char separator = platform::Separator(style);
 
-  std::string full;
+  // result starts with the part kept as it is: the drive root, "/", or on POSIX
+  // the base folder; the rules below apply to rest only.
   std::string result;
+  std::string_view rest;
+  std::string full;
+  size_t floor = 0;
   if (IsWindows(style)) {
     if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
       full = path;
@@ -114,41 +118,52 @@ std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_
       full.append(base_dir).append("\\").append(path);
     }
     result = full.substr(0, 3);
+    rest = std::string_view(full).substr(std::min<size_t>(3, full.size()));
+    floor = result.size();
   } else {
-    if (IsSeparator(style, path[0])) {
-      full = path;
+    // The base folder is the user's own: every character Linux allows stays.
+    std::string_view base = base_dir;
+    while (base.size() > 1 && base.back() == '/') base.remove_suffix(1);
+    const bool below_base = base.size() > 1 && base.front() == '/' &&
+                            path.size() > base.size() && path.starts_with(base) &&
+                            path[base.size()] == '/';
+    if (IsSeparator(style, path[0]) && !below_base) {
+      result = "/";
+      rest = path.substr(1);
     } else {
-      full.append(base_dir).append("/").append(path);
+      result = base.empty() ? "/" : std::string(base);
+      if (result.back() != '/') result.push_back('/');
+      rest = below_base ? path.substr(base.size() + 1) : path;
     }
-    if (IsSeparator(style, full[0])) result = "/";
+    floor = result.front() == '/' ? 1 : 0;
   }
-  // The kept start (drive root or "/") is never removed or climbed above.
-  const size_t floor = result.size();
-  const size_t first = IsWindows(style) ? result.size() : (result.empty() ? 0 : 1);
+  // The kept start is never changed; only climbing ("..") may shorten it.
+  size_t kept = result.size();
   // Dropped characters go first, so that they cannot hide a dot component
   // (".\r.\" is "..\" once the CR is gone).
-  std::string rest;
-  rest.reserve(full.size());
-  for (size_t i = first; i < full.size(); ++i) {
-    if (!IsDropped(style, full[i])) rest.push_back(full[i]);
+  std::string clean;
+  clean.reserve(rest.size());
+  for (char c : rest) {
+    if (!IsDropped(style, c)) clean.push_back(c);
   }
 
-  for (size_t i = 0; i < rest.size(); ++i) {
-    const char c = rest[i];
+  for (size_t i = 0; i < clean.size(); ++i) {
+    const char c = clean[i];
     if (IsSeparator(style, c)) {
-      while (result.size() > floor && result.back() == ' ') result.pop_back();
+      while (result.size() > std::max(floor, kept) && result.back() == ' ') result.pop_back();
       if (result.empty() || result.back() != separator) result.push_back(separator);
       continue;
     }
     if (c == '.' && !result.empty() && result.back() == separator) {
       size_t dots_end = i;
-      while (dots_end < rest.size() && rest[dots_end] == '.') ++dots_end;
+      while (dots_end < clean.size() && clean[dots_end] == '.') ++dots_end;
       // Spaces before a separator are removed, so ".. \" is a dot component too.
       size_t run_end = dots_end;
-      while (run_end < rest.size() && rest[run_end] == ' ') ++run_end;
-      if (run_end == rest.size() || IsSeparator(style, rest[run_end])) {
+      while (run_end < clean.size() && clean[run_end] == ' ') ++run_end;
+      if (run_end == clean.size() || IsSeparator(style, clean[run_end])) {
         // A component of k dots: up k-1 folders; its separator is consumed too.
         for (size_t k = dots_end - i; k > 1; --k) GoUpOneFolder(result, floor, separator);
+        kept = std::min(kept, result.size());
         i = run_end;
         continue;
       }
@@ -160,6 +175,14 @@ std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_
   }
   if (result.size() > floor && result.back() == separator) result.pop_back();
   return result;
+}
+
+std::string UserPath(PathStyle style, std::string_view base_dir, std::string_view path) {
+  if (IsWindows(style)) return ResolvePath(style, base_dir, path);
+  if (path.empty() || path.front() == '/') return std::string(path);
+  std::string out(base_dir);
+  if (out.empty() || out.back() != '/') out.push_back('/');
+  return out + std::string(path);
 }
 
 std::string RelativePath(PathStyle style, std::string_view base_name, std::string_view dest_name) {

@@ -30,9 +30,18 @@ using platform::PathStyle;
 // ".." goes up one, "..." two), never above the first three characters. A final
 // "\" is removed unless it belongs to the drive root ("C:\" stays "C:\").
 // POSIX: "/..." (or "\...") is absolute, anything else becomes base_dir + "/" +
-// path; "X:\..." is not absolute. The same characters are dropped except "/";
-// ".." never climbs above "/"; the result ends in "/" only when it is "/".
+// path; "X:\..." is not absolute. The base folder is the user's own and is kept
+// as it is (every character Linux allows, a "\" or a space before "/"
+// included); so is its part of an absolute path that lies below it. In the rest,
+// the same characters are dropped except "/"; ".." never climbs above "/"; the
+// result ends in "/" only when it is "/".
 std::string ResolvePath(PathStyle style, std::string_view base_dir, std::string_view path);
+
+// A path the user wrote (the settings' library folder or catalog file), made
+// absolute against base_dir and otherwise taken as written, since these are
+// the user's own folders. POSIX: "/..." stays as it is, anything else becomes
+// base_dir + "/" + path. Windows: as ResolvePath. "" for an empty path.
+std::string UserPath(PathStyle style, std::string_view base_dir, std::string_view path);
 
 // dest_name relative to the folder of base_name, or dest_name unchanged when
 // the two lie on different drives (Windows "X:" or "\\server\share", compared

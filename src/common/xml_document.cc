@@ -24,10 +24,14 @@ namespace tomeva {
 namespace {
 
 constexpr size_t kChunkBytes = 64 * 1024;
-// Never XML_PARSE_NOENT, XML_PARSE_DTDLOAD, XML_PARSE_DTDVALID or XML_PARSE_HUGE:
-// external entities and DTDs stay unread. Blanks are kept so that a saved book
-// differs from the loaded one only where it was changed.
-constexpr int kParseFlags = XML_PARSE_NONET;
+// Never XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_DTDVALID: external
+// entities and DTDs stay unread. Blanks are kept so that a saved book differs
+// from the loaded one only where it was changed. XML_PARSE_HUGE lets a text
+// node pass 10 MB (a large cover), within our own limit on the input
+// (max_bytes); it also lifts libxml2's guard against entity expansion, so it is
+// switched off again as soon as the document declares an entity
+// (OnEntityDecl).
+constexpr int kParseFlags = XML_PARSE_NONET | XML_PARSE_HUGE;
 
 const xmlChar* Chars(const std::string& text) { return reinterpret_cast<const xmlChar*>(text.c_str()); }
 std::string_view View(const xmlChar* text) {
@@ -225,6 +229,14 @@ class ScopedGenericErrors {
   void* saved_context_;
 };
 
+// Declares the entity as usual, and from then on parses with libxml2's own
+// limits on entity expansion and text size, which XML_PARSE_HUGE lifts.
+void OnEntityDecl(void* context, const xmlChar* name, int type, const xmlChar* public_id,
+                  const xmlChar* system_id, xmlChar* content) {
+  xmlSAX2EntityDecl(context, name, type, public_id, system_id, content);
+  static_cast<xmlParserCtxt*>(context)->options &= ~XML_PARSE_HUGE;
+}
+
 void OnEndElementNs(void* context, const xmlChar* local_name, const xmlChar* prefix, const xmlChar* uri) {
   xmlSAX2EndElementNs(context, local_name, prefix, uri);
   ParseState& state = StateOf(context);
@@ -254,6 +266,7 @@ class PushParse {
     std::memset(&sax, 0, sizeof sax);
     xmlSAXVersion(&sax, 2);
     sax.serror = OnStructuredError;
+    sax.entityDecl = OnEntityDecl;
     if (!options.stop_after_element.empty()) sax.endElementNs = OnEndElementNs;
     parser_.reset(xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, url));
     if (parser_ != nullptr) {
@@ -271,6 +284,7 @@ class PushParse {
         break;
       }
       const size_t piece = std::min({size, kChunkBytes, options_.max_bytes - fed_bytes_});
+      NoteLineEnd(std::string_view(data, piece));
       const int rc = xmlParseChunk(parser_.get(), data, static_cast<int>(piece), 0);
       if (rc != 0 && !state_.stopped) failed_ = true;
       fed_bytes_ += piece;
@@ -307,10 +321,22 @@ class PushParse {
       }
       if (declared != nullptr) doc->encoding = xmlStrdup(declared);
     }
-    return XmlDocument::Adopt(doc);
+    return XmlDocument::Adopt(doc, crlf_line_ends_);
   }
 
  private:
+  // Takes the file's line ends from its first line break: CR LF or LF alone.
+  void NoteLineEnd(std::string_view piece) {
+    if (line_end_known_ || piece.empty()) return;
+    const size_t lf = piece.find('\n');
+    if (lf == std::string_view::npos) {
+      previous_byte_ = piece.back();
+      return;
+    }
+    line_end_known_ = true;
+    crlf_line_ends_ = (lf > 0 ? piece[lf - 1] : previous_byte_) == '\r';
+  }
+
   bool Done() const { return failed_ || too_big_ || state_.stopped; }
 
   const XmlParseOptions& options_;
@@ -321,6 +347,9 @@ class PushParse {
   size_t fed_bytes_ = 0;
   bool failed_ = false;
   bool too_big_ = false;
+  bool line_end_known_ = false;
+  bool crlf_line_ends_ = false;
+  char previous_byte_ = '\0';
 };
 
 // A file descriptor closed when it goes out of scope.
@@ -352,7 +381,11 @@ int WriteToString(void* context, const char* buffer, int length) {
 // ---------------------------------------------------------------------------
 // XmlDocument
 
-XmlDocument XmlDocument::Adopt(xmlDoc* doc) { return XmlDocument(doc); }
+XmlDocument XmlDocument::Adopt(xmlDoc* doc, bool crlf_line_ends) {
+  XmlDocument adopted(doc);
+  adopted.crlf_line_ends_ = crlf_line_ends;
+  return adopted;
+}
 
 Result<XmlDocument> XmlDocument::LoadText(std::string_view text, const XmlParseOptions& options) {
   PushParse parse(options, "XML text", nullptr);
@@ -429,6 +462,17 @@ Result<std::string> XmlDocument::Serialize() const {
   if (written < 0 || closed < 0) {
     return Error{"Cannot serialize the XML document" + (libxml_message.empty() ? "" : ": " + libxml_message)};
   }
+  // Parsing turned every CR LF into LF; a file written with CR LF gets them back.
+  // Only where a line feed is the byte 0x0A (not in UTF-16 and the like).
+  if (crlf_line_ends_ && !out.empty() && out.front() == '<') {
+    std::string with_cr;
+    with_cr.reserve(out.size() + out.size() / 32);
+    for (char c : out) {
+      if (c == '\n') with_cr.push_back('\r');
+      with_cr.push_back(c);
+    }
+    return with_cr;
+  }
   return out;
 }
 
@@ -490,7 +534,11 @@ bool XmlNode::HasName(std::string_view name) const {
   return Name() == name;
 }
 
-std::string XmlNode::Text() const {
+std::string XmlNode::Text() const { return ElementText(/*nested=*/false); }
+
+std::string XmlNode::TextContent() const { return ElementText(/*nested=*/true); }
+
+std::string XmlNode::ElementText(bool nested) const {
   if (node_ == nullptr) return std::string();
   switch (node_->type) {
     case XML_ELEMENT_NODE: {
@@ -498,7 +546,9 @@ std::string XmlNode::Text() const {
       for (xmlNode* child = node_->children; child != nullptr; child = child->next) {
         switch (child->type) {
           case XML_ELEMENT_NODE:
-            throw XmlError("Element does not contain a single text node");
+            if (!nested) throw XmlError("Element does not contain a single text node");
+            text.append(XmlNode(child).ElementText(nested));
+            break;
           case XML_TEXT_NODE:
           case XML_CDATA_SECTION_NODE:
             text.append(View(child->content));

@@ -70,6 +70,9 @@ class XmlNode {
   // not contain a single text node") when the element has element children. Text,
   // CDATA, comment and PI nodes give their content; a null handle gives "".
   std::string Text() const;
+  // As Text, except that the text of child elements is included, in document
+  // order: the whole text of mixed content such as <p>a <emphasis>b</emphasis></p>.
+  std::string TextContent() const;
   // Replaces the children of an element with one text node holding utf8 (none for
   // ""), or sets an attribute's value. Throws XmlError on a null handle and on
   // text that is not valid UTF-8 or holds characters XML cannot carry.
@@ -121,6 +124,9 @@ class XmlNode {
   friend bool operator==(const XmlNode& a, const XmlNode& b) { return a.node_ == b.node_; }
 
  private:
+  // Text, or with nested TextContent.
+  std::string ElementText(bool nested) const;
+
   xmlNode* node_ = nullptr;
 };
 
@@ -135,8 +141,8 @@ class XmlDocument {
   static Result<XmlDocument> LoadText(std::string_view text, const XmlParseOptions& options = {});
   // A new document without a root element.
   static XmlDocument CreateEmpty();
-  // Takes ownership of a document libxml2 built.
-  static XmlDocument Adopt(xmlDoc* doc);
+  // Takes ownership of a document libxml2 built; crlf_line_ends: see Serialize.
+  static XmlDocument Adopt(xmlDoc* doc, bool crlf_line_ends = false);
 
   XmlDocument(XmlDocument&&) noexcept = default;
   XmlDocument& operator=(XmlDocument&&) noexcept = default;
@@ -155,7 +161,9 @@ class XmlDocument {
   // The document as bytes in its declared encoding (UTF-8 when none, and then
   // declared as UTF-8); characters that encoding cannot hold are written as
   // character references. The tree is written as it is: no reformatting, blank
-  // text kept, so a loaded and saved file differs only where it was changed.
+  // text kept, and a document parsed from text whose first line break is CR LF
+  // is written with CR LF line breaks throughout, so a loaded and saved file
+  // differs only where it was changed.
   Result<std::string> Serialize() const;
   // Writes Serialize() to path + ".tmp~" and renames that over path, so a failed
   // save never leaves a half-written file at path. An existing file keeps its
@@ -171,6 +179,7 @@ class XmlDocument {
   explicit XmlDocument(xmlDoc* doc) : doc_(doc) {}
 
   std::unique_ptr<xmlDoc, DocDeleter> doc_;
+  bool crlf_line_ends_ = false;
 };
 
 }  // namespace tomeva

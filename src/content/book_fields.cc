@@ -83,6 +83,22 @@ int64_t TextLengthOf(const xmlNode* node) {
 
 }  // namespace
 
+std::string BookPath(XmlNode root, std::string_view path) {
+  constexpr std::string_view kDescription = "description/";
+  if (!path.starts_with(kDescription)) return std::string(path);
+  std::string_view rest = path.substr(kDescription.size());
+  if (rest.starts_with('*')) return std::string(path);  // a repeated part: left as written
+  const std::string part(rest.substr(0, rest.find('/')));
+  if (part.empty() || part.front() == '@') return std::string(path);
+  if (NodeByPath(root, std::string(kDescription) + part, /*create=*/false)) return std::string(path);
+  if (!NodeByPath(root, part, /*create=*/false)) return std::string(path);
+  return std::string(rest);
+}
+
+bool HeaderMisplaced(XmlNode root) {
+  return root && !NodeByPath(root, "description/title-info", /*create=*/false);
+}
+
 std::optional<std::string> ReadPathValue(XmlNode root, std::string_view path, int unit) {
   const SplitPath split = Split(path);
   XmlNode node = NodeByPath(root, split.lead, /*create=*/false);
@@ -113,7 +129,7 @@ std::string RenderTemplate(XmlNode root, std::string_view path, std::string_view
     while (!rest.empty()) {
       result += CutTokenChar(rest, '[');
       const std::string relative = CutTokenChar(rest, ']');
-      result += GetPathText(element, relative);
+      result += NodeByPath(element, relative, /*create=*/false).TextContent();
     }
   }
   return result;

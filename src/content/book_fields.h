@@ -16,6 +16,18 @@
 
 namespace tomeva::content {
 
+// The path that path, written for a well-formed book, stands for in the book
+// below root. Real books sometimes put a part of the header (title-info,
+// document-info, publish-info, custom-info) directly below FictionBook instead
+// of inside <description>: a path "description/<part>/..." then leads to that
+// element, when <description> holds no element of that name and root does.
+// Any other path is returned unchanged.
+std::string BookPath(XmlNode root, std::string_view path);
+
+// Whether root's <description> lacks the <title-info> every FB2 book has, so
+// that the header may lie elsewhere in the book (see BookPath).
+bool HeaderMisplaced(XmlNode root);
+
 // The value at path below root: an attribute's value or an element's text.
 // With a "*" step, occurrence max(unit, 0) of the marked element is taken
 // (unit -1 and 0 both give the first). nullopt when nothing is there. Throws
@@ -26,8 +38,9 @@ std::optional<std::string> ReadPathValue(XmlNode root, std::string_view path, in
 // the element the rest of path leads to, rendered through template_text, the
 // renderings separated by div (none before the first non-empty one). A
 // template alternates literal text and "[relative path]"; when it ends in
-// literal text, the element's own text follows it. Throws XmlError when the
-// parent is missing or a path's element holds elements.
+// literal text, the element's own text follows it. A path's element gives its
+// whole text, that of nested elements included (a paragraph with emphasis);
+// one that is missing gives "". Throws XmlError when the parent is missing.
 std::string RenderTemplate(XmlNode root, std::string_view path, std::string_view template_text,
                            std::string_view div);
 

@@ -2,7 +2,7 @@
 // the conversion of typed values to text.
 #include "content/field_host.h"
 
-#include <span>
+#include <vector>
 
 #include "common/node_path.h"
 #include "content/field_reference.h"
@@ -53,7 +53,10 @@ FieldHost::~FieldHost() {
 }
 
 std::unique_ptr<FieldSource> FieldHost::MakeSource(Slot& slot, XmlNode element) {
-  const std::string path = ChildText(element, "path");
+  std::string path = ChildText(element, "path");
+  // A relative library path is taken from the plugin's folder, not from
+  // whatever folder the host happens to work in.
+  if (!path.empty() && path.front() != '/') path = FolderFile(module_folder_, path);
   if (!path.empty()) {
     PluginLoad load = PluginFieldSource::Load(path, default_ini_name_);
     if (load.outcome == PluginLoad::Outcome::kLoaded) return std::move(load.source);
@@ -128,8 +131,8 @@ std::string FieldHost::GetFieldValue(std::string_view reference, std::string_vie
     const std::optional<ResolvedField> resolved = Resolve(reference);
     if (!resolved) return std::string();
     std::vector<char> value(kFieldValueBytes, '\0');
-    const int code = resolved->source->GetValue(file_name, resolved->field, resolved->unit,
-                                                std::span<char>(value), 0);
+    const int code =
+        resolved->source->GetValue(file_name, resolved->field, resolved->unit, value, 0);
     return FieldValueText(code, value);
   } catch (const std::exception&) {
     return std::string(kNullValue);

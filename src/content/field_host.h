@@ -22,7 +22,8 @@ namespace tomeva::content {
 inline constexpr std::string_view kFileSourceName = "wdx_tc";
 inline constexpr std::string_view kXmlSourceName = "wdx_XML";
 
-// Value buffer handed to sources: values are at most 1023 bytes.
+// Value buffer handed to sources: a content plugin's text values are at most
+// 1023 bytes; the built-in sources grow it to carry their whole values.
 inline constexpr size_t kFieldValueBytes = 1024;
 
 // One per session, owned by the caller; the settings document holding
@@ -36,7 +37,8 @@ void AddBuiltinSources(XmlNode content_plugins);
 
 class FieldHost {
  public:
-  // module_folder holds "wdx_xml.xml"; host_folder + "ContPlug.ini" is the
+  // module_folder holds "wdx_xml.xml" and is the folder a relative library
+  // path of a source is taken from; host_folder + "ContPlug.ini" is the
   // default ini name given to content plugins.
   FieldHost(XmlNode content_plugins, std::string_view module_folder, std::string_view host_folder);
   // Tells every loaded library, in source order, that it is unloaded

@@ -1,5 +1,6 @@
-// Text helpers shared by the field sources and the field host: copying a text
-// value into an interface buffer without splitting a UTF-8 character.
+// Text helpers shared by the field sources and the field host: copying a whole
+// text value into a value buffer, and cutting text without splitting a UTF-8
+// character.
 #include "content/field_source.h"
 
 #include <algorithm>
@@ -37,11 +38,10 @@ std::string_view CutUtf8(std::string_view text, size_t max_bytes) {
   return text;
 }
 
-void WriteTextValue(std::span<char> value, std::string_view text) {
-  if (value.empty()) return;
-  const std::string_view cut = CutUtf8(text, value.size() - 1);
-  if (!cut.empty()) std::memcpy(value.data(), cut.data(), cut.size());
-  value[cut.size()] = '\0';
+void WriteTextValue(std::vector<char>& value, std::string_view text) {
+  if (value.size() < text.size() + 1) value.resize(text.size() + 1, '\0');
+  if (!text.empty()) std::memcpy(value.data(), text.data(), text.size());
+  value[text.size()] = '\0';
 }
 
 }  // namespace tomeva::content

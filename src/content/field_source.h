@@ -6,7 +6,7 @@
 #ifndef TOMEVA_CONTENT_FIELD_SOURCE_H_
 #define TOMEVA_CONTENT_FIELD_SOURCE_H_
 
-#include <span>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -30,11 +30,13 @@ class FieldSource {
   virtual FieldInfo GetSupportedField(int index) = 0;
 
   // Writes the value of field `field`, unit `unit` (-1: none) of the file into
-  // value, which arrives zero-filled. Text takes at most value.size() - 1 bytes
-  // and a terminating NUL; numbers, dates and times go to its start in the
-  // interface's binary layouts. Answers the field type written or a negative
-  // result code (ft_nosuchfield, ft_fileerror, ft_fieldempty).
-  virtual int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+  // value, which arrives zero-filled. Text ends with a terminating NUL: a
+  // source with the whole text at hand grows value to hold all of it
+  // (WriteTextValue); one that writes into a fixed buffer (a content plugin)
+  // takes at most value.size() - 1 bytes. Numbers, dates and times go to its
+  // start in the interface's binary layouts. Answers the field type written or
+  // a negative result code (ft_nosuchfield, ft_fileerror, ft_fieldempty).
+  virtual int GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                        int flags) = 0;
 
   // Forgets what was read of files so far (a source that keeps a file parsed
@@ -53,9 +55,9 @@ class FieldSource {
   }
 };
 
-// Copies text into a value buffer as a source answers text: at most
-// value.size() - 1 bytes, never ending inside a UTF-8 character, then NUL.
-void WriteTextValue(std::span<char> value, std::string_view text);
+// Copies the whole of text into a value buffer as a source answers text,
+// growing the buffer when text does not fit, then a NUL.
+void WriteTextValue(std::vector<char>& value, std::string_view text);
 
 // The longest prefix of text of at most max_bytes bytes that does not end
 // inside a UTF-8 character (a sequence cut short at the end is dropped).

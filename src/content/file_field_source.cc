@@ -58,7 +58,7 @@ FieldInfo FileFieldSource::GetSupportedField(int index) {
 }
 
 int FileFieldSource::GetValue(std::string_view file_name, int field, int /*unit*/,
-                              std::span<char> value, int /*flags*/) {
+                              std::vector<char>& value, int /*flags*/) {
   switch (field) {
     case 0:
       WriteTextValue(value, file_name);

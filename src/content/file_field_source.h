@@ -4,9 +4,9 @@
 #ifndef TOMEVA_CONTENT_FILE_FIELD_SOURCE_H_
 #define TOMEVA_CONTENT_FILE_FIELD_SOURCE_H_
 
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "content/field_source.h"
 
@@ -27,7 +27,7 @@ std::string_view FileNameExtension(std::string_view file_name);
 class FileFieldSource : public FieldSource {
  public:
   FieldInfo GetSupportedField(int index) override;
-  int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+  int GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                int flags) override;
 };
 

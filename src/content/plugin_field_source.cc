@@ -84,7 +84,7 @@ FieldInfo PluginFieldSource::GetSupportedField(int index) {
 }
 
 int PluginFieldSource::GetValue(std::string_view file_name, int field, int unit,
-                                std::span<char> value, int flags) {
+                                std::vector<char>& value, int flags) {
   if (value.empty()) return ft_fileerror;
   std::vector<char> file = CText(file_name);
   return get_value_(file.data(), field, unit, value.data(), static_cast<int>(value.size() - 1),

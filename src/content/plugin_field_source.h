@@ -6,9 +6,9 @@
 #define TOMEVA_CONTENT_PLUGIN_FIELD_SOURCE_H_
 
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "content/field_source.h"
 #include "platform/dynamic_library.h"
@@ -55,7 +55,7 @@ class PluginFieldSource : public FieldSource {
   FieldInfo GetSupportedField(int index) override;
   // ContentGetValue into value, telling the plugin value.size() - 1 bytes, so
   // one zero byte always ends what it writes.
-  int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+  int GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                int flags) override;
   bool CanSetValue() const override { return set_value_ != nullptr; }
   // ContentSetValue with the value as NUL-terminated text.

@@ -93,7 +93,7 @@ XmlDocument* XmlFieldSource::Book(const std::string& file_name, BookPart part) {
   return &*book_.doc;
 }
 
-int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                              int /*flags*/) {
   std::fill(value.begin(), value.end(), '\0');
   const FieldDefinition* definition = Definition(field);
@@ -106,7 +106,7 @@ int XmlFieldSource::GetValue(std::string_view file_name, int field, int unit, st
 }
 
 int XmlFieldSource::ReadValue(const FieldDefinition& definition, const std::string& file_name,
-                              int unit, std::span<char> value) {
+                              int unit, std::vector<char>& value) {
   if (definition.special == "3") {
     const std::string extension = UpperCaseText(FileExtension(PathStyle::kPosix, file_name));
     WriteTextValue(value, extension == ".FB2" ? "0" : "1");
@@ -118,6 +118,15 @@ int XmlFieldSource::ReadValue(const FieldDefinition& definition, const std::stri
   if (book == nullptr) return ft_fileerror;
   XmlNode root = FindTopNode(*book, "FictionBook");
   if (!root) return ft_fileerror;
+  if (header_only && !book_.whole && HeaderMisplaced(root)) {
+    // The header part may follow <description> or stand without it: read on.
+    // A book that cannot be read whole is still read as far as its header.
+    XmlDocument* whole = Book(file_name, BookPart::kWhole);
+    book = whole != nullptr ? whole : Book(file_name, BookPart::kHeader);
+    if (book == nullptr) return ft_fileerror;
+    root = FindTopNode(*book, "FictionBook");
+    if (!root) return ft_fileerror;
+  }
 
   if (definition.special == "1") {
     if (value.size() < sizeof(int32_t)) return ft_fileerror;
@@ -132,11 +141,12 @@ int XmlFieldSource::ReadValue(const FieldDefinition& definition, const std::stri
     return ft_string;
   }
   if (!definition.template_text.empty()) {
-    WriteTextValue(
-        value, RenderTemplate(root, definition.xpath, definition.template_text, definition.div));
+    WriteTextValue(value, RenderTemplate(root, BookPath(root, definition.xpath),
+                                         definition.template_text, definition.div));
     return ft_string;
   }
-  const std::optional<std::string> text = ReadPathValue(root, definition.xpath, unit);
+  const std::optional<std::string> text =
+      ReadPathValue(root, BookPath(root, definition.xpath), unit);
   if (!text) return ft_fieldempty;
   WriteTextValue(value, *text);
   return ft_string;
@@ -151,7 +161,8 @@ int XmlFieldSource::SetValue(std::string_view file_name, int field, int unit, in
   try {
     XmlDocument* book = Book(name, BookPart::kWhole);
     if (book == nullptr) return ft_fileerror;
-    if (!WritePathValue(FindTopNode(*book, "FictionBook"), definition->xpath, unit, value)) {
+    XmlNode root = FindTopNode(*book, "FictionBook");
+    if (!WritePathValue(root, BookPath(root, definition->xpath), unit, value)) {
       book_ = CachedBook{};  // elements on the way may have been added
       return ft_fileerror;
     }

@@ -5,9 +5,9 @@
 #define TOMEVA_CONTENT_XML_FIELD_SOURCE_H_
 
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/xml_document.h"
 #include "content/book_file.h"
@@ -41,7 +41,7 @@ class XmlFieldSource : public FieldSource {
   // ft_string (ft_numeric_32 for text length), ft_fieldempty when the path
   // leads nowhere, ft_nosuchfield without a definition, ft_fileerror when the
   // book cannot be read or the value cannot be taken from it.
-  int GetValue(std::string_view file_name, int field, int unit, std::span<char> value,
+  int GetValue(std::string_view file_name, int field, int unit, std::vector<char>& value,
                int flags) override;
   // Saves pending changes and drops the parsed book.
   void ForgetReadFiles() override;
@@ -73,7 +73,7 @@ class XmlFieldSource : public FieldSource {
   XmlDocument* Book(const std::string& file_name, BookPart part);
   void SavePending();
   int ReadValue(const FieldDefinition& definition, const std::string& file_name, int unit,
-                std::span<char> value);
+                std::vector<char>& value);
 
   std::optional<FieldDefinitions> definitions_;
   CachedBook book_;

@@ -144,8 +144,9 @@ std::string DefaultCatalogFile(std::string_view base_path, std::string_view prov
 }
 
 std::string CatalogConnectionString(std::string_view provider, std::string_view file) {
-  return "Provider=" + std::string(provider) + "; Data Source=" + std::string(file) +
-         "; Persist Security Info=False";
+  // Quoted, so that a file name holding ";", "=" or quotes stays one value.
+  return "Provider=" + std::string(provider) + "; Data Source=\"" + ReplaceAll(file, "\"", "\"\"") +
+         "\"; Persist Security Info=False";
 }
 
 int StartSession(Session& session) {
@@ -199,7 +200,7 @@ int StartSession(Session& session) {
     const std::string provider = ChildText(root, "provider");
 
     // The catalog file.
-    std::string catalog_path = ResolvePath(kStyle, base_dir, ChildText(root, "datasource"));
+    std::string catalog_path = UserPath(kStyle, base_dir, ChildText(root, "datasource"));
     if (catalog_path.empty()) catalog_path = DefaultCatalogFile(base_path, provider);
     prompts = 0;
     while (!platform::FileExists(catalog_path)) {
@@ -229,7 +230,7 @@ int StartSession(Session& session) {
     // The library folder, absolute from now on.
     std::string library = ChildText(root, "root");
     if (library.empty()) library = "Lib";
-    NodeByPath(root, "root", /*create=*/true).SetText(ResolvePath(kStyle, base_dir, library));
+    NodeByPath(root, "root", /*create=*/true).SetText(UserPath(kStyle, base_dir, library));
 
     // Field sources: the built-in ones come first.
     session.content_plugins = NodeByPath(root, "ContentPlugins", /*create=*/true);

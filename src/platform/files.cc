@@ -90,6 +90,11 @@ bool FolderExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool FolderWritable(const std::string& path) {
+  const std::string folder = path.empty() ? std::string(".") : path;
+  return FolderExists(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 std::string ReadFileRange(const std::string& path, uint64_t from_pos, uint64_t to_pos) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return {};

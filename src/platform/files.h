@@ -21,6 +21,9 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // True when anything exists at path (a file, a folder, a device, a FIFO...).
 bool PathExists(const std::string& path);
+// True when path names an existing folder this process may create files in;
+// "" stands for the current folder.
+bool FolderWritable(const std::string& path);
 
 // Bytes from_pos up to (not including) min(to_pos, file size); empty when the file
 // cannot be opened or from_pos is at or past its end.

@@ -11,14 +11,11 @@ namespace tomeva::platform {
 std::string ModulePathOf(const void* address) {
   Dl_info info;
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
-  char* real = realpath(info.dli_fname, nullptr);
-  if (real != nullptr) {
-    std::string path(real);
-    free(real);
-    return path;
-  }
+  // The name it was loaded by, symbolic links left as they are: a plugin
+  // loaded through a link finds its settings beside the link.
   std::error_code ec;
-  return std::filesystem::absolute(info.dli_fname, ec).string();
+  const std::filesystem::path absolute = std::filesystem::absolute(info.dli_fname, ec);
+  return ec ? std::string(info.dli_fname) : absolute.lexically_normal().string();
 }
 
 std::string ExecutablePath() {

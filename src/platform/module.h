@@ -7,8 +7,9 @@
 
 namespace tomeva::platform {
 
-// Absolute file name of the shared object (or program) that contains address;
-// empty when it cannot be found.
+// Absolute file name of the shared object (or program) that contains address,
+// as it was loaded (a symbolic link on the way is not followed); empty when it
+// cannot be found.
 std::string ModulePathOf(const void* address);
 
 // Absolute file name of the running program (the host, when the plugin asks).

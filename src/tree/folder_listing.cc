@@ -179,8 +179,8 @@ std::optional<ListedEntry> FolderListing::ReadRow() {
   entry.is_folder = rows_->Int(1) != 0;
   if (!entry.is_folder) {
     if (columns > 2 && !rows_->IsNull(2)) {
-      const int32_t size = rows_->Int(2);
-      entry.size = size > 0 ? static_cast<uint32_t>(size) : 0;
+      const int64_t size = rows_->Int64(2);
+      entry.size = size > 0 ? static_cast<uint64_t>(size) : 0;
     }
     if (columns > 3 && !rows_->IsNull(3)) entry.time = rows_->DateTime(3);
   }

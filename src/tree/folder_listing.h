@@ -29,7 +29,7 @@ std::string ListFolderSql(const CatalogView& view, std::string_view path);
 struct ListedEntry {
   std::string name;  // DisplayName of column 1: no "/", no NUL, at most 259 bytes
   bool is_folder = false;
-  uint32_t size = 0;                              // files only; 0 when null
+  uint64_t size = 0;                              // files only; 0 when null or negative
   std::optional<std::chrono::sys_seconds> time;   // files only; nullopt when null
 };
 

@@ -10,15 +10,6 @@ namespace {
 
 bool IsBlank(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
 
-bool IsDigitsAfterSpaces(std::string_view value) {
-  std::string_view digits = TrimLeftChars(value, " ");
-  if (digits.empty()) return false;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 bool IsIdentifierChar(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -58,7 +49,7 @@ SqlContext Advance(SqlContext context, std::string_view text) {
 std::string QuoteFor(SqlContext context, std::string_view value) {
   switch (context) {
     case SqlContext::kCode:
-      return ValueLiteral(value);
+      return TextLiteral(value);
     case SqlContext::kDoubleQuoted:
       return ReplaceAll(value, "\"", "\"\"");
     case SqlContext::kSingleQuoted:
@@ -75,12 +66,6 @@ std::string QuoteFor(SqlContext context, std::string_view value) {
 }
 
 }  // namespace
-
-std::string ValueLiteral(std::string_view value) {
-  if (value.empty()) return "null";
-  if (IsDigitsAfterSpaces(value)) return std::string(value);
-  return DoubleQuoted(value);
-}
 
 std::string TextLiteral(std::string_view value) {
   if (value.empty()) return "null";
@@ -106,8 +91,7 @@ bool IsColumnReference(std::string_view name) {
 }
 
 std::string CaptureCondition(std::string_view name, std::string_view value) {
-  return "(" + std::string(name) + "=" +
-         (IsColumnReference(name) ? ValueLiteral(value) : TextLiteral(value)) + ")";
+  return "(" + std::string(name) + "=" + TextLiteral(value) + ")";
 }
 
 std::string TemplateQuotedText(std::string_view text) { return ReplaceAll(text, "'", "'#39'"); }

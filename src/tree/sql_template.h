@@ -13,14 +13,10 @@
 namespace tomeva::tree {
 
 // The Jet SQL literal standing for exactly the text of value: null for an empty
-// value, a value made only of digits (after leading spaces) as written, any other
-// value double-quoted with inner double quotes doubled. Unlike catalog::SqlValue,
-// a value that already looks like a quoted literal, or reads "null", stays the
-// plain text it is.
-std::string ValueLiteral(std::string_view value);
-
-// As ValueLiteral, except that digits are quoted too: the literal for a value
-// compared with computed text.
+// value, any other value double-quoted with inner double quotes doubled, digits
+// too ("007" stays "007"; a numeric column converts a quoted number when it is
+// compared or stored). Unlike catalog::SqlValue, a value that already looks
+// like a quoted literal, or reads "null", stays the plain text it is.
 std::string TextLiteral(std::string_view value);
 
 // True when name is a plain column reference: one or more identifiers (letters,
@@ -28,9 +24,8 @@ std::string TextLiteral(std::string_view value);
 // dots, as in Books.Title. Anything else is taken as an SQL expression.
 bool IsColumnReference(std::string_view name);
 
-// "(name=literal)": the condition that a captured value sets. A column is
-// compared with ValueLiteral (so digits meet numeric columns as numbers), an
-// expression such as a computed display name with TextLiteral.
+// "(name=literal)": the condition that a captured value sets, the value as
+// TextLiteral, so that it is compared as the text it is.
 std::string CaptureCondition(std::string_view name, std::string_view value);
 
 // text written so that, placed inside a quoted part of a template, expansion
@@ -42,7 +37,7 @@ std::string TemplateQuotedText(std::string_view text);
 // bare name is replaced by its value quoted for the place it stands in the SQL
 // produced so far: between double quotes with its double quotes doubled, between
 // single quotes with its single quotes doubled, inside [brackets] without "]",
-// and anywhere else as ValueLiteral. A name params does not hold counts as an
+// and anywhere else as TextLiteral. A name params does not hold counts as an
 // empty value.
 std::string ExpandSqlTemplate(std::string_view tmpl, std::string_view params);
 

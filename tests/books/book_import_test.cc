@@ -7,6 +7,7 @@
 #include "books/books_test_support.h"
 #include "books/stored_names.h"
 #include "common/node_path.h"
+#include "common/text.h"
 
 namespace tomeva::books {
 namespace {
@@ -62,6 +63,23 @@ TEST_F(BookImportTest, PlainBookGetsRowsStoredFileLinkAndEveryDefaultFolder) {
   EXPECT_EQ(lib_.List("\\По сериям\\Эпопея"), Files{"02 Война и мир.fb2"});
   EXPECT_EQ(lib_.List("\\По названиям\\В"), book_file);
   EXPECT_EQ(lib_.List("\\По годам\\1869"), book_file);
+}
+
+TEST_F(BookImportTest, LongValuesAreStoredWhole) {
+  std::string annotation;
+  for (int i = 0; i < 1500; ++i) annotation += i % 10 == 9 ? " " : "я";  // about 2,700 bytes
+  TestBook book;
+  book.annotation = annotation;
+  book.title = std::string(300, 'T') + "Ж";
+  ASSERT_EQ(lib_.Import(lib_.WriteBook("long.fb2", book)), PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Annotation FROM Books;"), annotation);
+  EXPECT_EQ(lib_.Text("SELECT Title FROM Books;"), book.title);
+  // Zipped and windows-1251 books carry their whole values too.
+  book.encoding = "windows-1251";
+  book.title = std::string(300, 'U') + "Ж";
+  ASSERT_EQ(lib_.Import(lib_.WriteLocal("long.fb2.zip", testing::ZipOf("long.fb2", testing::Fb2Text(book)))),
+            PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Count(*) FROM Books WHERE Annotation=\"" + annotation + "\";"), "2");
 }
 
 TEST_F(BookImportTest, ZippedAndWindows1251BooksAreReadAndKeepTheirExtension) {
@@ -160,6 +178,77 @@ TEST_F(BookImportTest, ValueLoopEndsEvenWhenEveryIndexYieldsAValue) {
   lib_.SetFlag("changecont", true);
   ASSERT_EQ(lib_.Import(lib_.WriteBook("wp.fb2", {})), PutResult::kOk);
   EXPECT_LE(lib_.Count("BookAuthors"), 2);
+}
+
+TEST_F(BookImportTest, AHeaderOutsideDescriptionIsReadAllTheSame) {
+  // <title-info> directly below FictionBook, with and without a <description>.
+  const std::string title_info =
+      "<title-info><genre>sf</genre><author><first-name>Роберт</first-name>"
+      "<last-name>Хайнлайн</last-name></author><book-title>Аквариум</book-title>"
+      "<annotation><p>Рассказ.</p></annotation><lang>ru</lang>"
+      "<sequence name=\"Угроза\" number=\"6\"/></title-info>";
+  const std::string without =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<FictionBook>" + title_info + "</FictionBook>\n";
+  const std::string beside =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<FictionBook "
+      "xmlns=\"http://www.gribuser.ru/xml/fictionbook/2.0\"><description><publish-info><year>1942"
+      "</year></publish-info></description>" +
+      title_info + "<body><p>Текст.</p></body></FictionBook>\n";
+  ASSERT_EQ(lib_.Import(lib_.WriteLocal("without.fb2", without)), PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Title & '|' & Lang & '|' & SerNo & '|' & Annotation FROM Books;"),
+            "Аквариум|ru|6|Рассказ.");
+  EXPECT_EQ(lib_.Text("SELECT Last & First FROM Authors;"), "ХайнлайнРоберт");
+  EXPECT_EQ(lib_.Text("SELECT Name FROM Series;"), "Угроза");
+  EXPECT_EQ(lib_.Text("SELECT Code FROM Genres INNER JOIN BookGenres ON "
+                      "Genres.GenreId=BookGenres.GenreId;"),
+            "sf");
+  EXPECT_EQ(lib_.Import(lib_.WriteLocal("again.fb2", without)), PutResult::kExists);
+  testing::TestLibrary other;
+  ASSERT_EQ(other.Import(other.WriteLocal("beside.fb2", beside)), PutResult::kOk);
+  EXPECT_EQ(other.Text("SELECT Title & '|' & Year & '|' & SerNo FROM Books;"), "Аквариум|1942|6");
+}
+
+TEST_F(BookImportTest, AnUntitledBookIsImportedOnce) {
+  TestBook untitled;
+  untitled.title.clear();
+  const std::string local = lib_.WriteBook("untitled.fb2", untitled);
+  ASSERT_EQ(lib_.Import(local), PutResult::kOk);
+  EXPECT_EQ(lib_.Import(local), PutResult::kExists);
+  EXPECT_EQ(lib_.Count("Books"), 1);
+  EXPECT_EQ(lib_.Import(local, {.overwrite = true}), PutResult::kOk);
+  EXPECT_EQ(lib_.Count("Books"), 1);
+  // Another untitled book of the same author is another book.
+  untitled.annotation = "Другая книга.";
+  ASSERT_EQ(lib_.Import(lib_.WriteBook("other.fb2", untitled)), PutResult::kOk);
+  EXPECT_EQ(lib_.Count("Books"), 2);
+  // And a titled book is still found by its title and author only.
+  ASSERT_EQ(lib_.Import(lib_.WriteBook("wp.fb2", {})), PutResult::kOk);
+  TestBook reissue;
+  reissue.annotation = "Переиздание.";
+  EXPECT_EQ(lib_.Import(lib_.WriteBook("wp2.fb2", reissue)), PutResult::kExists);
+}
+
+TEST_F(BookImportTest, WriteBackKeepsLineEndsAndReachesBooksWithLargeCovers) {
+  TestBook book;
+  book.authors = {{"Ильф", "Илья", ""}, {"Ильф", "Илья", ""}, {"Петров", "Евгений", ""}};
+  std::string text = ReplaceAll(testing::Fb2Text(book), "\n", "\r\n");
+  const std::string cover(11u << 20, 'A');  // one text node over libxml2's 10 MB
+  text.insert(text.rfind("</FictionBook>"),
+              "<binary id=\"cover.jpg\" content-type=\"image/jpeg\">" + cover + "</binary>\r\n");
+  lib_.SetFlag("changecont", true);
+  ASSERT_EQ(lib_.Import(lib_.WriteLocal("12.fb2", text)), PutResult::kOk);
+  const std::string stored_name = lib_.lib() + "/" + Link();
+  EXPECT_EQ(lib_.ReadField("wdx_XML.Authors", stored_name), "Ильф Илья, Петров Евгений");
+  const std::string stored = ReadFile(stored_name);
+  EXPECT_NE(stored.find(cover), std::string::npos);
+  size_t lf = 0, crlf = 0;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    if (stored[i] != '\n') continue;
+    ++lf;
+    crlf += i > 0 && stored[i - 1] == '\r';
+  }
+  EXPECT_GT(lf, 0u);
+  EXPECT_EQ(crlf, lf);
 }
 
 TEST_F(BookImportTest, RefusedAndUnreadableFilesLeaveNothing) {

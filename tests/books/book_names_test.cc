@@ -35,7 +35,7 @@ TEST(BookNamesTest, SqlFieldTemplateKeepsEveryValueOneLiteral) {
             "T=\"It's \"\"x\"\"\" OR T=\"It's \"\"x\"\"\";");
   EXPECT_EQ(ExpandSqlFieldTemplate("'T=\"'x.N'\" OR T='x.N';'", "a", &fields),
             "T=\"\" OR T=null;");  // a missing field is empty, not the text null
-  EXPECT_EQ(ExpandSqlFieldTemplate("'Id='BookId';'", "a", &fields, "BookId=42\r\n"), "Id=42;");
+  EXPECT_EQ(ExpandSqlFieldTemplate("'Id='BookId';'", "a", &fields, "BookId=42\r\n"), "Id=\"42\";");
 }
 
 TEST(BookNamesTest, StoredNamesAreCutWithoutControlCharactersKeepingExtensions) {

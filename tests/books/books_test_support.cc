@@ -65,6 +65,16 @@ std::string TestLibrary::Text(std::string_view sql) const {
   return catalog::QueryText(db_.get(), sql);
 }
 
+std::vector<std::string> TestLibrary::Column(std::string_view sql) const {
+  std::vector<std::string> values;
+  std::unique_ptr<catalog::ResultSet> rows = catalog::OpenQuery(db_.get(), sql);
+  while (rows && !rows->AtEnd()) {
+    values.push_back(rows->Text(0));
+    if (!rows->Next().ok()) break;
+  }
+  return values;
+}
+
 int TestLibrary::Count(std::string_view table) const {
   return catalog::QueryInt(db_.get(), "SELECT Count(*) FROM " + std::string(table) + ";");
 }

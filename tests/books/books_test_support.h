@@ -34,6 +34,7 @@ class TestLibrary {
 
   void Exec(std::string_view sql) const;
   std::string Text(std::string_view sql) const;  // column 0 of row 0
+  std::vector<std::string> Column(std::string_view sql) const;  // column 0 of every row
   int Count(std::string_view table) const;
   std::vector<std::string> LibraryFiles() const;  // relative to lib(), sorted
   std::vector<std::string> List(std::string_view folder) const;

@@ -65,7 +65,7 @@ TEST_F(PropertyRowsTest, FieldLineTakesConstantsFileValuesAndQuotesWithQOne) {
                     {"x.G.[2]", "poetry"}, {"x.E", ""},       {"x.A", "x\r\nBookId=1\rT=y"}};
   EXPECT_EQ(Line(R"(<f name="T" path="x.T" q="1"/>)"), "T=\"Say \"\"hi\"\"\"");
   EXPECT_EQ(Line(R"(<f name="T" path="x.T" q="0"/>)"), "T=Say \"hi\"");
-  EXPECT_EQ(Line(R"(<f name="Y" path="x.Y" q="1"/>)"), "Y=  1869");
+  EXPECT_EQ(Line(R"(<f name="Y" path="x.Y" q="1"/>)"), "Y=\"  1869\"");
   EXPECT_EQ(Line(R"(<f name="E" value="" q="1"/>)"), "E=null");
   EXPECT_EQ(Line(R"(<f name="E" value="a\b"/>)"), "E=a\\b");  // constants keep backslashes
   EXPECT_EQ(Line(R"(<f name="P" path="x.P"/>)"), "P=a/b");

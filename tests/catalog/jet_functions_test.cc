@@ -268,6 +268,31 @@ TEST_F(JetFunctionsTest, FormatDatesAndNumbers) {
       "2005|3|7");
 }
 
+TEST_F(JetFunctionsTest, TruthValuesCompareWithTrueAsMinusOne) {
+  Exec("CREATE TABLE t (a INTEGER, b INTEGER, s TEXT)");
+  Exec("INSERT INTO t VALUES (2, 1, Null)");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE IsNull(t.s)=True"), "1");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE IsNull(t.a)=True"), "0");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE IsNull(t.a)=False"), "1");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (t.a>t.b)=True"), "1");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (t.a<t.b)=True"), "0");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (t.a>t.b)=-1 AND True=(t.b<t.a)"), "1");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (t.a>t.b)<>True"), "0");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (t.s Is Null)=(t.a>t.b)"), "1");
+  EXPECT_EQ(Value("SELECT Count(*) FROM t WHERE (Not (t.a=2) OR t.b=1)=True"), "1");
+  EXPECT_EQ(Value("SELECT iif((t.a>t.b)=True, \"yes\", \"no\") FROM t"), "yes");
+}
+
+TEST_F(JetFunctionsTest, AmpersandWritesWholeQuotientsWithoutAFraction) {
+  EXPECT_EQ(Value("SELECT \"x\" & (4/2)"), "x2");
+  EXPECT_EQ(Value("SELECT \"x\" & 4/2 & \"|\" & 7/2 & \"|\" & -(6/3) & \"|\" & (1/4)*4"),
+            "x2|3.5|-2|1");
+  EXPECT_EQ(Value("SELECT (4/2) & \"|\" & 2^3 & \"|\" & (4/2 + 1)"), "2|8|3");
+  EXPECT_EQ(Value("SELECT \"x\" & (Null/2)"), "x");
+  // The quotient itself stays a number.
+  EXPECT_EQ(Value("SELECT 4/2 + 0.5"), "2.5");
+}
+
 TEST_F(JetFunctionsTest, ArithmeticKeepsJetResults) {
   EXPECT_EQ(Value("SELECT 7/2"), "3.5");
   EXPECT_EQ(Value("SELECT 7\\2 & \"|\" & 7.5\\2 & \"|\" & 7 Mod 2 & \"|\" & 2^10"), "3|4|1|1024");

@@ -19,15 +19,15 @@ class JoinPlannerTest : public CatalogTest {
   }
 };
 
-TEST_F(JoinPlannerTest, ASingleTableIsItsUpperCaseName) {
-  EXPECT_EQ(BuildJoinClause(db(), "Books\r\n"), "BOOKS");
-  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nbooks\r\n"), "BOOKS");
+TEST_F(JoinPlannerTest, ASingleTableIsItsNameOnceWhateverItsCase) {
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\n"), "Books");
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nbooks\r\n"), "Books");
 }
 
 TEST_F(JoinPlannerTest, AuthorsJoinBooksThroughTheLinkTable) {
   std::string clause = BuildJoinClause(db(), "Books\r\nAuthors\r\n");
   EXPECT_EQ(clause,
-            "AUTHORS INNER JOIN (BOOKAUTHORS INNER JOIN (BOOKS) ON BookAuthors.BookId=Books.BookId) "
+            "Authors INNER JOIN (BookAuthors INNER JOIN (Books) ON BookAuthors.BookId=Books.BookId) "
             "ON BookAuthors.AuthorId=Authors.AuthorId");
   EXPECT_EQ(Rows("SELECT Books.Title FROM " + clause + " WHERE Authors.Last=\"Толстой\""),
             "Война и мир");
@@ -35,9 +35,9 @@ TEST_F(JoinPlannerTest, AuthorsJoinBooksThroughTheLinkTable) {
 
 TEST_F(JoinPlannerTest, ANullableForeignKeyIsAnOuterJoin) {
   std::string clause = BuildJoinClause(db(), "Series\r\nBooks\r\n");
-  EXPECT_EQ(clause, "BOOKS LEFT JOIN (SERIES) ON Books.SeriesId=Series.SeriesId");
+  EXPECT_EQ(clause, "Books LEFT JOIN (Series) ON Books.SeriesId=Series.SeriesId");
   std::string reverse = BuildJoinClause(db(), "Books\r\nSeries\r\n");
-  EXPECT_EQ(reverse, "SERIES RIGHT JOIN (BOOKS) ON Books.SeriesId=Series.SeriesId");
+  EXPECT_EQ(reverse, "Series RIGHT JOIN (Books) ON Books.SeriesId=Series.SeriesId");
   // Every book is kept, also the one without a series.
   EXPECT_EQ(Rows("SELECT Books.Title FROM " + clause + " ORDER BY Books.BookId"),
             "Война и мир|Ode");
@@ -47,21 +47,38 @@ TEST_F(JoinPlannerTest, ANullableForeignKeyIsAnOuterJoin) {
 
 TEST_F(JoinPlannerTest, UnrelatedTablesAreLeftOut) {
   Run("CREATE TABLE Loose (X INTEGER)");
-  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"), "BOOKS");
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"), "Books");
 }
 
 TEST_F(JoinPlannerTest, FindJoinPathWalksToTheTargets) {
-  EXPECT_EQ(FindJoinPath(db(), "AUTHORS", "BOOKS\r\n", "AUTHORS"), "BOOKAUTHORS\r\nAUTHORS\r\n");
+  EXPECT_EQ(FindJoinPath(db(), "AUTHORS", "BOOKS\r\n", "AUTHORS"), "BookAuthors\r\nAUTHORS\r\n");
+  EXPECT_EQ(FindJoinPath(db(), "Authors", "books\r\n", "authors"), "BookAuthors\r\nAuthors\r\n");
   EXPECT_EQ(FindJoinPath(db(), "", "BOOKS\r\n", ""), "");
 }
 
 TEST_F(JoinPlannerTest, SelectJoinedFindsTheBookFromPathValues) {
   std::string sql = SelectJoined(db(), "Books.BookId", "Authors.Last=Doe\r\nBooks.Title=Ode\r\n");
   EXPECT_EQ(sql,
-            "SELECT Books.BookId FROM AUTHORS INNER JOIN (BOOKAUTHORS INNER JOIN (BOOKS) ON "
+            "SELECT Books.BookId FROM Authors INNER JOIN (BookAuthors INNER JOIN (Books) ON "
             "BookAuthors.BookId=Books.BookId) ON BookAuthors.AuthorId=Authors.AuthorId WHERE "
             "(Authors.Last=\"Doe\")AND(Books.Title=\"Ode\");");
   EXPECT_EQ(QueryInt(db(), sql), 11);
+}
+
+TEST_F(JoinPlannerTest, TablesNamedInCyrillicAreJoinedUnderTheirOwnNames) {
+  Run("CREATE TABLE Книги (Код INTEGER PRIMARY KEY, Название TEXT)");
+  Run("CREATE TABLE Писатели (Код INTEGER PRIMARY KEY, Фамилия TEXT)");
+  Run("CREATE TABLE Авторство (Книга INTEGER NOT NULL REFERENCES Книги(Код), "
+      "Писатель INTEGER NOT NULL REFERENCES Писатели(Код))");
+  Run("INSERT INTO Книги VALUES (1, 'Война и мир')");
+  Run("INSERT INTO Писатели VALUES (7, 'Толстой')");
+  Run("INSERT INTO Авторство VALUES (1, 7)");
+  const std::string clause = BuildJoinClause(db(), "Книги\r\nПисатели\r\nкниги\r\n");
+  EXPECT_EQ(clause,
+            "Писатели INNER JOIN (Авторство INNER JOIN (Книги) ON Авторство.Книга=Книги.Код) "
+            "ON Авторство.Писатель=Писатели.Код");
+  EXPECT_EQ(Rows("SELECT Книги.Название FROM " + clause + " WHERE Писатели.Фамилия=\"Толстой\""),
+            "Война и мир");
 }
 
 TEST_F(JoinPlannerTest, SelectJoinedCountsATableWhoseNameEndsAnother) {

@@ -7,12 +7,13 @@
 namespace tomeva::catalog {
 namespace {
 
-TEST(SqlValueTest, QuotesEverythingButNumbersNullAndOneWellFormedLiteral) {
+TEST(SqlValueTest, QuotesEverythingButNullAndOneWellFormedLiteral) {
   EXPECT_EQ(SqlValue(""), "null");
   EXPECT_EQ(SqlValue("null"), "null");
   EXPECT_EQ(SqlValue("NULL"), "\"NULL\"");
-  EXPECT_EQ(SqlValue("42"), "42");
-  EXPECT_EQ(SqlValue("  42"), "  42");
+  EXPECT_EQ(SqlValue("42"), "\"42\"");
+  EXPECT_EQ(SqlValue("007"), "\"007\"");
+  EXPECT_EQ(SqlValue("  42"), "\"  42\"");
   EXPECT_EQ(SqlValue("-1"), "\"-1\"");
   EXPECT_EQ(SqlValue("3.14"), "\"3.14\"");
   EXPECT_EQ(SqlValue("12a"), "\"12a\"");
@@ -33,7 +34,7 @@ TEST(WhereTest, ConditionsQualifyColumnsAndDropTheLastAnd) {
   EXPECT_EQ(WhereEqual("Books", "Title=Tales"), "((Books.Title)=\"Tales\")");
   EXPECT_EQ(WhereEqual("", "Title=Tales"), "((Title)=\"Tales\")");
   EXPECT_EQ(WhereEqual("Books", "Title=Tales\r\nYear=1820\r\n"),
-            "((Books.Title)=\"Tales\")AND((Books.Year)=1820)");
+            "((Books.Title)=\"Tales\")AND((Books.Year)=\"1820\")");
   EXPECT_EQ(WhereNullable("Authors", "Last=Doe"),
             "((isnull(Authors.Last))or((Authors.Last)=\"Doe\"))");
   EXPECT_EQ(WhereEqual("Books", ""), "");
@@ -43,7 +44,7 @@ class StatementsTest : public CatalogTest {};
 
 TEST_F(StatementsTest, InsertRowWritesColumnsInReverseOrder) {
   EXPECT_EQ(InsertRow(recorded(), "Books", "Title=Tales\r\nYear=1820"), WriteStatus::kRan);
-  EXPECT_EQ(last_text(), "INSERT INTO Books ([Year], [Title]) VALUES (1820, \"Tales\");");
+  EXPECT_EQ(last_text(), "INSERT INTO Books ([Year], [Title]) VALUES (\"1820\", \"Tales\");");
   EXPECT_EQ(Rows("SELECT Title, Year FROM Books"), "Tales,1820");
   EXPECT_EQ(InsertRow(recorded(), "Books", ""), WriteStatus::kNothingToDo);
   EXPECT_EQ(InsertRow(recorded(), "NoSuchTable", "a=1"), WriteStatus::kFailed);
@@ -52,12 +53,40 @@ TEST_F(StatementsTest, InsertRowWritesColumnsInReverseOrder) {
 TEST_F(StatementsTest, UpdateRowsQualifiesColumnsAndNeedsBothParts) {
   Run("INSERT INTO Books (BookId, Title) VALUES (5, 'Old')");
   EXPECT_EQ(UpdateRows(recorded(), "Books", "Title=Tales", "BookId=5"), WriteStatus::kRan);
-  EXPECT_EQ(last_text(), "UPDATE Books SET Books.Title=\"Tales\"  WHERE (Books.BookId)=(5);");
+  EXPECT_EQ(last_text(), "UPDATE Books SET Books.Title=\"Tales\"  WHERE (Books.BookId)=(\"5\");");
   EXPECT_EQ(Rows("SELECT Title FROM Books"), "Tales");
   size_t before = recorded()->texts.size();
   EXPECT_EQ(UpdateRows(recorded(), "Books", "Title=x", ""), WriteStatus::kNothingToDo);
   EXPECT_EQ(UpdateRows(recorded(), "Books", "", "BookId=5"), WriteStatus::kNothingToDo);
   EXPECT_EQ(recorded()->texts.size(), before);
+}
+
+TEST_F(StatementsTest, DigitValuesKeepTheirTextAndNumericColumnsStillGetNumbers) {
+  const std::string digits = "12345678901234567890";
+  ASSERT_EQ(InsertRow(db(), "Books",
+                      "Title=007\r\nISBN=0451524934\r\nKeywords=" + digits + "\r\nYear=1820"),
+            WriteStatus::kRan);
+  EXPECT_EQ(Rows("SELECT Title, ISBN, Keywords, Year, typeof(Year) FROM Books"),
+            "007,0451524934," + digits + ",1820,integer");
+  // Each is found again by the text it was written with, and only by that.
+  EXPECT_EQ(QueryInt(db(), "SELECT BookId FROM Books WHERE " +
+                               WhereEqual("Books", "Title=007\r\nISBN=0451524934\r\nYear=1820")),
+            1);
+  EXPECT_EQ(QueryInt(db(), "SELECT BookId FROM Books WHERE " + WhereEqual("Books", "Title=7")), -1);
+  EXPECT_EQ(QueryInt(db(), "SELECT BookId FROM Books WHERE " +
+                               WhereEqual("Books", "Keywords=" + digits)),
+            1);
+  // A series named by digits is made once and then found; "7" is another series.
+  const int32_t series = FindOrInsertRow(db(), "Series", "SeriesId", "Name=007", FindMode::kFindOrInsert);
+  ASSERT_GT(series, 0);
+  EXPECT_EQ(FindOrInsertRow(db(), "Series", "SeriesId", "Name=007", FindMode::kFindOnly), series);
+  EXPECT_EQ(FindOrInsertRow(db(), "Series", "SeriesId", "Name=7", FindMode::kFindOnly), -1);
+  EXPECT_EQ(Rows("SELECT Name FROM Series"), "007");
+  // Updates keep the text too.
+  EXPECT_EQ(UpdateRows(db(), "Books", "Title=02 007", "BookId=1"), WriteStatus::kRan);
+  EXPECT_EQ(Rows("SELECT Title FROM Books"), "02 007");
+  EXPECT_EQ(UpdateRows(db(), "Books", "Title=0042", "BookId=1"), WriteStatus::kRan);
+  EXPECT_EQ(Rows("SELECT Title FROM Books"), "0042");
 }
 
 TEST_F(StatementsTest, QueryReadersReportEmptyResultsAndFailures) {
@@ -113,6 +142,15 @@ TEST_F(StatementsTest, FindOrInsertRowFindsInsertsAndFillsEmptyColumns) {
             50);
   EXPECT_EQ(Rows("SELECT Last, First FROM Authors WHERE AuthorId=50"), "Doe,Jane");
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "2");
+}
+
+TEST_F(StatementsTest, FindOrInsertRowFillsEmptyColumnsNamedInAnotherLetterCase) {
+  Run("INSERT INTO Authors (AuthorId, Last) VALUES (50, 'Doe')");
+  EXPECT_EQ(FindOrInsertRow(db(), "Authors", "AuthorId", "LAST=Doe\r\nfirst=Jane",
+                            FindMode::kFindOrInsert),
+            50);
+  EXPECT_EQ(Rows("SELECT Last, First FROM Authors WHERE AuthorId=50"), "Doe,Jane");
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM Authors"), "1");
 }
 
 TEST_F(StatementsTest, FindOrInsertRowDoesNotReuseARowThatOnlyMatchedOnEmptiness) {

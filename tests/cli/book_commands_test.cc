@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "cli/cli_runner.h"
+#include "cli/library_audit.h"
+#include "support/fb2_book_text.h"
 
 namespace tomeva::testing {
 namespace {
@@ -164,6 +166,51 @@ TEST_F(BookCommandsTest, MvAndCpReclassifyABookBetweenGenres) {
   ASSERT_EQ(mv.exit_code, 0) << mv.err;
   EXPECT_TRUE(Contains(Lines(cli_.Run({"ls", "/По жанрам/Поэзия"}).out), "Война и мир.fb2"));
   EXPECT_FALSE(Contains(Lines(cli_.Run({"ls", "/По жанрам"}).out), "Классическая проза/"));
+}
+
+TEST_F(BookCommandsTest, ValuesMadeOfDigitsKeepTheirTextAndLeadToTheirBooks) {
+  const std::string keyword = "12345678901234567890";
+  TestBook bond;
+  bond.title = "007";
+  bond.series = "007";
+  bond.series_number = "1";
+  bond.isbn = "0451524934";
+  bond.keywords = keyword;
+  WriteFile(Book("bond.fb2"), Fb2Text(bond));
+  TestBook old;
+  old.title = "Old";
+  old.series = "Bond";
+  old.series_number = "1";
+  WriteFile(Book("old.fb2"), Fb2Text(old));
+  ProcessResult put = cli_.Run({"put", Book("bond.fb2"), Book("old.fb2")});
+  ASSERT_EQ(put.exit_code, 0) << put.out << put.err;
+
+  const std::string catalog = cli_.library() + "/Tomeva.sqlite";
+  EXPECT_EQ(CatalogColumn(catalog, "SELECT Title || '|' || ISBN || '|' || Keywords FROM Books "
+                                   "WHERE ISBN IS NOT NULL"),
+            std::vector<std::string>{"007|0451524934|" + keyword});
+  EXPECT_EQ(CatalogColumn(catalog, "SELECT Name FROM Series ORDER BY Name"),
+            (std::vector<std::string>{"007", "Bond"}));
+
+  // The series opens, and the book is found by every path that lists it.
+  EXPECT_TRUE(Contains(Lines(cli_.Run({"ls", "/По сериям"}).out), "007/"));
+  EXPECT_EQ(cli_.Run({"ls", "/По сериям/007"}).out, "01 007.fb2\n");
+  EXPECT_EQ(cli_.Run({"ls", "/По названиям/0"}).out, "007.fb2\n");
+  ProcessResult get = cli_.Run({"get", "/По названиям/0/007.fb2", cli_.Path("out.fb2")});
+  EXPECT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(ReadFile(cli_.Path("out.fb2")), Fb2Text(bond));
+
+  // A rename to a title of digits stores that text (the number is not renamed;
+  // a second "007" is keyed by its BookId).
+  ProcessResult mv = cli_.Run({"mv", "/По сериям/Bond/01 Old.fb2", "/По сериям/Bond/02 007.fb2"});
+  EXPECT_EQ(mv.exit_code, 0) << mv.err;
+  EXPECT_EQ(cli_.Run({"ls", "/По сериям/Bond"}).out, "01 007 [2].fb2\n");
+  EXPECT_EQ(CatalogColumn(catalog, "SELECT Title FROM Books ORDER BY BookId"),
+            (std::vector<std::string>{"007", "007"}));
+
+  ProcessResult rm = cli_.Run({"rm", "/По сериям/007/01 007.fb2"});
+  EXPECT_EQ(rm.exit_code, 0) << rm.err;
+  EXPECT_EQ(cli_.Run({"ls", "/По сериям/007"}).out, "");
 }
 
 }  // namespace

@@ -38,6 +38,26 @@ TEST(InitTest, InitCreatesSettingsCatalogBookFolderAndPointsThePluginThere) {
   EXPECT_EQ(ls.err, "");
 }
 
+TEST(InitTest, ALibraryFolderNamedWithCharactersWindowsForbidsWorksLikeAnyOther) {
+  for (const std::string name : {"Books: fiction", "a?*\"<>|\\b ", "lib;Mode=1"}) {
+    CliFixture cli;
+    const std::string library = cli.Path("x/" + name);
+    ProcessResult init = cli.Run({"init", library});
+    ASSERT_EQ(init.exit_code, 0) << name << ": " << init.err;
+    WriteFile(cli.Path("in/war.fb2"), Fb2Book("Война и мир", "Толстой", "Лев", "prose_classic", 1869));
+    ProcessResult put = cli.Run({"put", cli.Path("in/war.fb2")});
+    EXPECT_EQ(put.exit_code, 0) << name << ": " << put.out << put.err;
+    ProcessResult ls = cli.Run({"ls", "/По годам/1869"});
+    EXPECT_EQ(ls.exit_code, 0) << name << ": " << ls.err;
+    EXPECT_EQ(ls.out, "Война и мир.fb2\n") << name;
+    // The book is stored below the folder the user named, and copies out whole.
+    EXPECT_TRUE(PathExists(library + "/Lib/Толстой Лев/Война и мир.fb2")) << name;
+    ProcessResult get = cli.Run({"get", "/По годам/1869/Война и мир.fb2", cli.Path("out.fb2")});
+    EXPECT_EQ(get.exit_code, 0) << name << ": " << get.err;
+    EXPECT_EQ(ReadFile(cli.Path("out.fb2")), ReadFile(cli.Path("in/war.fb2"))) << name;
+  }
+}
+
 TEST(InitTest, InitWithoutFolderMakesTomevaInHome) {
   CliFixture cli;
   ProcessResult init = cli.Run({"init"});

@@ -58,6 +58,28 @@ TEST(PathRulesTest, ResolvePathPosixUsesRootAndBothSeparators) {
   EXPECT_EQ(ResolvePath(kPosix, "/lib", "/"), "/");
 }
 
+TEST(PathRulesTest, ResolvePathPosixKeepsTheBaseFolderAsItIs) {
+  // Characters Windows forbids are the user's own in the base folder.
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/x/Books: fiction", "Lib"), "/tmp/x/Books: fiction/Lib");
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/a?*\"<>|\\b /", "Lib/a.fb2"),
+            "/tmp/a?*\"<>|\\b /Lib/a.fb2");
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/Books /", "."), "/tmp/Books ");
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/Books: x", "../y"), "/tmp/y");
+  // The names below it still follow the rules.
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/B: x", "a: b /c?.fb2"), "/tmp/B: x/a b/c.fb2");
+  // An absolute path below the base keeps the base's part; any other does not.
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/B: x/", "/tmp/B: x/a: b/c.fb2"), "/tmp/B: x/a b/c.fb2");
+  EXPECT_EQ(ResolvePath(kPosix, "/tmp/B: x", "/tmp/B: xy/c.fb2"), "/tmp/B xy/c.fb2");
+}
+
+TEST(PathRulesTest, UserPathsAreTakenAsWritten) {
+  EXPECT_EQ(UserPath(kPosix, "/tmp/B: x/", "Lib"), "/tmp/B: x/Lib");
+  EXPECT_EQ(UserPath(kPosix, "/tmp/B: x", "Lib: all /a?"), "/tmp/B: x/Lib: all /a?");
+  EXPECT_EQ(UserPath(kPosix, "/tmp", "/mnt/Books: all"), "/mnt/Books: all");
+  EXPECT_EQ(UserPath(kPosix, "/tmp", ""), "");
+  EXPECT_EQ(UserPath(kWin, "C:\\lib", "books\\a"), "C:\\lib\\books\\a");
+}
+
 TEST(PathRulesTest, RelativePathWindowsWalksFromBaseFolder) {
   EXPECT_EQ(RelativePath(kWin, "C:\\lib\\db.mdb", "C:\\lib\\books\\a.fb2"), "books\\a.fb2");
   EXPECT_EQ(RelativePath(kWin, "C:\\lib\\x\\db.mdb", "C:\\lib\\books\\a.fb2"),

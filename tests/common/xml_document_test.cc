@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <string>
 
 #include "support/temp_dir.h"
@@ -111,6 +113,62 @@ TEST(XmlDocumentTest, SerializeChangesNothingButTheEditedParts) {
   std::string edited = original;
   edited.replace(edited.find("  spaced  "), 10, "new");
   EXPECT_EQ(*doc.Serialize(), edited);
+}
+
+TEST(XmlDocumentTest, SerializeKeepsCrLfLineEnds) {
+  const std::string original =
+      "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n"
+      "<root>\r\n  <item>a\r\nb</item>\r\n  <cr>&#13;</cr>\r\n</root>\r\n";
+  XmlDocument doc = Load(original);
+  EXPECT_EQ(doc.RootElement().FirstChildElement("item").Text(), "a\nb");
+  EXPECT_EQ(*doc.Serialize(), original);
+  doc.RootElement().FirstChildElement("item").SetText("x\ny");
+  std::string edited = original;
+  edited.replace(edited.find("a\r\nb"), 4, "x\r\ny");
+  EXPECT_EQ(*doc.Serialize(), edited);
+  // A CR LF split between the pieces read still counts; LF alone stays LF.
+  TempDir dir;
+  const std::string split = "<r>" + std::string(64 * 1024 - 4, ' ') + "\r\n</r>\r\n";
+  WriteFile(dir.Path("split.xml"), split);
+  Result<XmlDocument> from_file = XmlDocument::LoadFile(dir.Path("split.xml"));
+  ASSERT_TRUE(from_file.ok()) << from_file.message();
+  EXPECT_NE(from_file->Serialize()->find("\r\n</r>\r\n"), std::string::npos);
+  EXPECT_EQ(Load("<r>\n<a/>\r\n</r>\n").Serialize()->find('\r'), std::string::npos);
+}
+
+TEST(XmlDocumentTest, TextNodesOverTenMegabytesLoadWithinTheInputLimit) {
+  const std::string cover(11u << 20, 'A');
+  Result<XmlDocument> doc = XmlDocument::LoadText("<r><binary>" + cover + "</binary></r>");
+  ASSERT_TRUE(doc.ok()) << doc.message();
+  EXPECT_EQ(doc->RootElement().FirstChildElement("binary").Text().size(), cover.size());
+  XmlParseOptions options;
+  options.max_bytes = 1u << 20;
+  EXPECT_FALSE(XmlDocument::LoadText("<r><binary>" + cover + "</binary></r>", options).ok());
+}
+
+TEST(XmlDocumentTest, EntityExpansionStaysBoundedWithDeclaredEntities) {
+  // Exponential entities: refused (or kept small), never expanded to gigabytes.
+  std::string dtd = "<!DOCTYPE r [<!ENTITY a \"" + std::string(50, 'a') + "\">";
+  std::string previous = "a";
+  for (char name = 'b'; name <= 'i'; ++name) {
+    std::string value;
+    for (int i = 0; i < 10; ++i) value += "&" + previous + ";";
+    dtd += "<!ENTITY " + std::string(1, name) + " \"" + value + "\">";
+    previous = std::string(1, name);
+  }
+  dtd += "]>";
+  const std::string bomb = dtd + "<r x=\"&i;&i;&i;&i;\">&i;</r>";
+  const auto start = std::chrono::steady_clock::now();
+  Result<XmlDocument> doc = XmlDocument::LoadText(bomb);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  if (doc.ok()) {
+    EXPECT_LT(doc->Serialize()->size(), 1u << 20);
+  }
+  // A declared entity used once, with a large text node after it, still loads.
+  Result<XmlDocument> small = XmlDocument::LoadText(
+      "<!DOCTYPE r [<!ENTITY n \"x\">]><r t=\"&n;\"><p>" + std::string(1000, 'p') + "</p></r>");
+  ASSERT_TRUE(small.ok()) << small.message();
+  EXPECT_EQ(small->RootElement().Attribute("t").value_or(""), "x");
 }
 
 TEST(XmlDocumentTest, DocumentWithoutDeclaredEncodingIsWrittenAsRawUtf8) {

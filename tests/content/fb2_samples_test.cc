@@ -14,13 +14,17 @@
 namespace tomeva::content {
 namespace {
 
-// The title a whole parse of the book finds; "" without one, "null" when the
-// book cannot be read.
+// The title a whole parse of the book finds, in <description> or, where a
+// book puts its title-info, directly below FictionBook; "" without one, "null"
+// when the book cannot be read.
 std::string WholeParseTitle(const std::string& file) {
   Result<XmlDocument> doc = LoadBookDocument(file, BookPart::kWhole);
   if (!doc.ok() || !FindTopNode(*doc, "FictionBook")) return "null";
+  const XmlNode book = FindTopNode(*doc, "FictionBook");
   try {
-    return GetPathText(FindTopNode(*doc, "FictionBook"), "description/title-info/book-title");
+    const bool in_description = bool(NodeByPath(book, "description/title-info", false));
+    return GetPathText(book, in_description ? "description/title-info/book-title"
+                                            : "title-info/book-title");
   } catch (const XmlError&) {
     return "null";
   }

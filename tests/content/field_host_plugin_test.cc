@@ -96,6 +96,17 @@ TEST_F(FieldHostPluginTest, LoadableLibraryWinsOverTheBuiltinSourceOfItsName) {
   EXPECT_EQ(host_->GetFieldValue("wdx_XML.Title", "/x.fb2"), "");
 }
 
+TEST_F(FieldHostPluginTest, ARelativeLibraryPathIsTakenFromThePluginsFolder) {
+  host_.reset();
+  std::filesystem::create_directories(dir_.Path("plugins"));
+  PluginCopy(dir_, "plugins/r.wdx");
+  // The working folder is not the plugin's: a lookup there finds nothing.
+  ASSERT_NE(std::filesystem::current_path().string(), dir_.path());
+  XmlDocument settings = testing::SourcesDocument(PluginElement("r", "plugins/r.wdx"));
+  host_.emplace(testing::ContentPlugins(settings), dir_.path(), dir_.path());
+  EXPECT_EQ(host_->GetFieldValue("r.Int32", "/x"), "-123456");
+}
+
 TEST(FieldHostLibraryTest, LibraryWithoutContentExportsFailsOrFallsBackToTheBuiltin) {
   XmlDocument settings = testing::SourcesDocument(PluginElement("zlib", "libz.so.1"));
   XmlNode tc = testing::ContentPlugins(settings).ChildElements()[0];

@@ -80,10 +80,34 @@ TEST_F(XmlFieldSourceTest, RepeatedStepSelectsTheOccurrenceByUnit) {
   EXPECT_EQ(Get(book, 99).code, ft_nosuchfield);
 }
 
+TEST_F(XmlFieldSourceTest, JoinModeTakesTheWholeTextOfParagraphsWithMarkup) {
+  const std::string book = Book(
+      "a.fb2", "<book-title>T</book-title><author><first-name>A</first-name></author>"
+               "<author><first-name>B<emphasis>b</emphasis></first-name><last-name>L</last-name>"
+               "</author>");
+  EXPECT_EQ(Get(book, kNames).text, "A , Bb L");
+}
+
+TEST_F(XmlFieldSourceTest, AHeaderBesideDescriptionIsReadAndABrokenBodyDoesNotHideTheRest) {
+  const std::string beside = dir_.Path("beside.fb2");
+  WriteFile(beside,
+            "<FictionBook><description><publish-info/></description><title-info><book-title>B"
+            "</book-title><author><last-name>L</last-name></author></title-info>"
+            "<body><p>x</p></body></FictionBook>");
+  EXPECT_EQ(Get(beside, kTitle).text, "B");
+  EXPECT_EQ(Get(beside, kLast).text, "L");
+  // Without a title-info that can be read, the header is read as it stands.
+  const std::string broken = dir_.Path("broken.fb2");
+  WriteFile(broken,
+            "<FictionBook><description><publish-info/></description><body><p>unclosed</body>");
+  EXPECT_EQ(Get(broken, kTitle).code, ft_fieldempty);
+}
+
 TEST_F(XmlFieldSourceTest, JoinModeRendersEveryElementThroughTheTemplate) {
   const std::string book = Book("a.fb2", kTwoAuthors);
   EXPECT_EQ(Get(book, kNames).text, "Ann Lee, Bob Ray");
-  EXPECT_EQ(Get(book, kBadJoin).code, ft_fileerror);  // author's own text: it holds elements
+  // The author's own text is the whole text below it, nested elements included.
+  EXPECT_EQ(Get(book, kBadJoin).text, "Ann xAnnLeeBob x\n Bob\n Ray\n");
   EXPECT_EQ(Get(book, kTitle).text, "T");             // the book is still usable
   const Answer none = Get(Book("b.fb2", "<book-title>T</book-title>"), kNames);
   EXPECT_EQ(none.code, ft_string);

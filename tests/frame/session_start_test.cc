@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog/catalog_file.h"
+#include "catalog/connection_string.h"
 #include "common/node_path.h"
 #include "common/path_rules.h"
 #include "frame/startup.h"
@@ -39,6 +40,19 @@ TEST_F(SessionStartTest, RelativeRootAndDatasourceResolveAgainstTheIniFolder) {
   ASSERT_EQ(StartSession(session_), 0);
   EXPECT_EQ(GetPathText(session_.settings_root, "root"), dir_.Path("lib/books"));
   EXPECT_NE(session_.catalog, nullptr);
+}
+
+TEST_F(SessionStartTest, AbsoluteRootAndDatasourceAreTheUsersOwnFoldersAsWritten) {
+  const std::string library = dir_.Path("my: books?");
+  const std::string catalog = dir_.Path("db: \"main\"/cat.sqlite");
+  WriteFile(dir_.Path("plugin/Tomeva.xml"),
+            "<settings><provider>SQLite</provider><datasource>" + catalog +
+                "</datasource><root>" + library + "</root><folders/><files/></settings>");
+  MakeCatalog(catalog);
+  ASSERT_EQ(StartSession(session_), 0);
+  EXPECT_EQ(GetPathText(session_.settings_root, "root"), library);
+  EXPECT_NE(session_.catalog, nullptr);
+  EXPECT_EQ(session_.catalog->FileName(), catalog);
 }
 
 TEST_F(SessionStartTest, EmptyRootIsTheLibSubfolderOfTheBase) {
@@ -105,7 +119,17 @@ TEST(CatalogFileRuleTest, DefaultFileFollowsTheProvider) {
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", "Microsoft.Jet.OLEDB.4.0"), "/p/Tomeva.mdb");
   EXPECT_EQ(DefaultCatalogFile("/p/Tomeva.xml", ""), "/p/Tomeva.mdb");
   EXPECT_EQ(CatalogConnectionString("SQLite", "/p/c.sqlite"),
-            "Provider=SQLite; Data Source=/p/c.sqlite; Persist Security Info=False");
+            "Provider=SQLite; Data Source=\"/p/c.sqlite\"; Persist Security Info=False");
+}
+
+TEST(CatalogFileRuleTest, TheConnectionStringCarriesAnyFileNameWhole) {
+  for (const std::string file : {"/p/lib;Mode=1/c.sqlite", "/p/a \"b\"; c='d'/c.sqlite",
+                                 "/p/x; Data Source=/y/c.sqlite"}) {
+    const catalog::ConnectionString parts =
+        catalog::ParseConnectionString(CatalogConnectionString("SQLite", file));
+    EXPECT_EQ(parts.data_source, file);
+    EXPECT_EQ(parts.provider, "SQLite");
+  }
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ std::string Fb2Text(const TestBook& book) {
   info += book.raw_title.empty() ? Element("book-title", book.title)
                                  : "<book-title>" + book.raw_title + "</book-title>";
   if (!book.annotation.empty()) info += "<annotation><p>" + book.annotation + "</p></annotation>";
+  info += Element("keywords", book.keywords);
   if (!book.series.empty()) {
     info += "<sequence name=\"" + book.series + "\" number=\"" + book.series_number + "\"/>";
   }
@@ -49,7 +50,8 @@ std::string Fb2Text(const TestBook& book) {
                      "<description><title-info>" +
                      info + "<lang>ru</lang></title-info><publish-info>" +
                      Element("publisher", book.publisher) + Element("year", book.year) +
-                     Element("isbn", book.isbn) + "</publish-info></description><body><p>Текст.</p></body></FictionBook>\n",
+                     Element("isbn", book.isbn) +
+                     "</publish-info></description><body><p>Текст.</p></body></FictionBook>\n",
                  book.encoding);
 }
 

@@ -20,6 +20,7 @@ struct TestBook {
   std::vector<std::string> genres = {"prose_classic"};
   std::string series{}, series_number{}, year = "1869";
   std::string annotation{};        // raw XML of one paragraph
+  std::string keywords{};
   std::string raw_title{};         // raw XML, used instead of title when set
   std::string encoding = "UTF-8";  // or windows-1251
   std::string publisher{}, isbn{};  // publish-info

@@ -60,7 +60,7 @@ TEST(ListFolderSqlTest, ContentQueryIsTheWholeTemplate) {
       "</content-query><name1>ignored</name1><dir>0</dir><FROM>X</FROM><useprops>-1</useprops>"
       "</d>");
   EXPECT_EQ(ListFolderSql(ViewOf(doc, nullptr), "\\Y\\1999"),
-            "SELECT Title, 0 FROM Books WHERE Year=1999 OR Tag=\"1999\";");
+            "SELECT Title, 0 FROM Books WHERE Year=\"1999\" OR Tag=\"1999\";");
 }
 
 TEST(ListFolderSqlTest, UsepropsConditionsComeBeforeTheWhereText) {
@@ -69,7 +69,7 @@ TEST(ListFolderSqlTest, UsepropsConditionsComeBeforeTheWhereText) {
       "<FROM>F</FROM><WHERE>Books.Lang=\"ru\"</WHERE><useprops>-1</useprops></d>");
   EXPECT_EQ(ListFolderSql(ViewOf(doc, nullptr), "\\1999\\Poetry"),
             "SELECT N AS Name, -1 AS Dir, 0 AS fSize, 0 AS fDate\nFROM F\n"
-            "WHERE (Books.Year=1999) AND (Genres.Name=\"Poetry\") AND (Books.Lang=\"ru\");");
+            "WHERE (Books.Year=\"1999\") AND (Genres.Name=\"Poetry\") AND (Books.Lang=\"ru\");");
 }
 
 TEST(ListFolderSqlTest, HostileFolderNamesStayPlainLiterals) {

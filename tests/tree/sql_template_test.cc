@@ -6,23 +6,24 @@
 namespace tomeva::tree {
 namespace {
 
-TEST(ValueLiteralTest, QuotesEverythingButDigits) {
-  EXPECT_EQ(ValueLiteral(""), "null");
-  EXPECT_EQ(ValueLiteral("1999"), "1999");
-  EXPECT_EQ(ValueLiteral("  42"), "  42");
-  EXPECT_EQ(ValueLiteral("-5"), "\"-5\"");
-  EXPECT_EQ(ValueLiteral("Poetry"), "\"Poetry\"");
-  // Text that looks like a literal or a keyword stays the text it is.
-  EXPECT_EQ(ValueLiteral("\"Шинель\""), "\"\"\"Шинель\"\"\"");
-  EXPECT_EQ(ValueLiteral("null"), "\"null\"");
-  EXPECT_EQ(TextLiteral("1984"), "\"1984\"");
+TEST(TextLiteralTest, QuotesEveryValueDigitsIncluded) {
   EXPECT_EQ(TextLiteral(""), "null");
+  // Digits keep their text: leading zeros and lengths past any integer survive.
+  EXPECT_EQ(TextLiteral("1999"), "\"1999\"");
+  EXPECT_EQ(TextLiteral("007"), "\"007\"");
+  EXPECT_EQ(TextLiteral("  42"), "\"  42\"");
+  EXPECT_EQ(TextLiteral("12345678901234567890"), "\"12345678901234567890\"");
+  EXPECT_EQ(TextLiteral("-5"), "\"-5\"");
+  EXPECT_EQ(TextLiteral("Poetry"), "\"Poetry\"");
+  // Text that looks like a literal or a keyword stays the text it is.
+  EXPECT_EQ(TextLiteral("\"Шинель\""), "\"\"\"Шинель\"\"\"");
+  EXPECT_EQ(TextLiteral("null"), "\"null\"");
 }
 
-TEST(CaptureConditionTest, ColumnsCompareByTypeAndExpressionsAsText) {
-  EXPECT_EQ(CaptureCondition("Books.Year", "1999"), "(Books.Year=1999)");
-  EXPECT_EQ(CaptureCondition("[Book List].[Year]", "1999"), "([Book List].[Year]=1999)");
-  EXPECT_EQ(CaptureCondition("Авторы.Фамилия", "1"), "(Авторы.Фамилия=1)");
+TEST(CaptureConditionTest, ColumnsAndExpressionsCompareWithTheCapturedText) {
+  EXPECT_EQ(CaptureCondition("Books.Year", "1999"), "(Books.Year=\"1999\")");
+  EXPECT_EQ(CaptureCondition("[Book List].[Year]", "1999"), "([Book List].[Year]=\"1999\")");
+  EXPECT_EQ(CaptureCondition("Авторы.Фамилия", "007"), "(Авторы.Фамилия=\"007\")");
   EXPECT_EQ(CaptureCondition("UCase(Left(Books.Title,1))", "1"),
             "(UCase(Left(Books.Title,1))=\"1\")");
   EXPECT_EQ(CaptureCondition("Books.Title & \"x\"", "a\"b"), "(Books.Title & \"x\"=\"a\"\"b\")");
@@ -42,7 +43,7 @@ TEST(IsColumnReferenceTest, AcceptsDottedIdentifiersOnly) {
 
 TEST(ExpandSqlTemplateTest, QuotesEachValueForItsPlace) {
   const std::string params = "v=a\"b'c]d\r\nn=12\r\n";
-  EXPECT_EQ(ExpandSqlTemplate("'x='v' AND y='n';'", params), "x=\"a\"\"b'c]d\" AND y=12;");
+  EXPECT_EQ(ExpandSqlTemplate("'x='v' AND y='n';'", params), "x=\"a\"\"b'c]d\" AND y=\"12\";");
   EXPECT_EQ(ExpandSqlTemplate("'x=\"'v'\"'", params), "x=\"a\"\"b'c]d\"");
   EXPECT_EQ(ExpandSqlTemplate("'x='#39v''#39''", params), "x='a\"b''c]d'");
   EXPECT_EQ(ExpandSqlTemplate("'x=['v']'", params), "x=[a\"b'cd]");
@@ -57,7 +58,7 @@ TEST(ExpandSqlTemplateTest, KeepsTheTemplateGrammar) {
   EXPECT_EQ(ExpandSqlTemplate("'a'#13#10'b'", ""), "a\r\nb");
   EXPECT_EQ(ExpandSqlTemplate("", ""), "");
   EXPECT_EQ(ExpandSqlTemplate("'SELECT 1;'", ""), "SELECT 1;");
-  EXPECT_EQ(ExpandSqlTemplate("'k='key'", "key=7\r\n"), "k=7");
+  EXPECT_EQ(ExpandSqlTemplate("'k='key'", "key=7\r\n"), "k=\"7\"");
   EXPECT_EQ(ExpandSqlTemplate("'k='key'",
                               [](std::string_view name) { return std::string(name) + "'s"; }),
             "k=\"key's\"");

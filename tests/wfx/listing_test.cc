@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "wfx/library_fixture.h"
 
@@ -113,6 +114,18 @@ TEST_F(ListingTest, SeriesBooksCarryTheirNumber) {
   auto books = plugin_->List("/По сериям/Classics");
   ASSERT_TRUE(books.has_value());
   EXPECT_EQ(Sorted(Names(*books)), Sorted({"03 Ode: to joy?.fb2", "00 Highway.fb2"}));
+}
+
+TEST_F(ListingTest, SizesOfTwoGibibytesAndMoreAreListedWhole) {
+  Sql("UPDATE Books SET fSize=2147483648 WHERE BookId=10");
+  Sql("UPDATE Books SET fSize=6000000000 WHERE BookId=11");
+  auto books = plugin_->List("/По авторам/Т/Толстой Лев Николаевич");
+  ASSERT_TRUE(books.has_value());
+  std::map<std::string, uint64_t> sizes;
+  for (const ListedEntry& e : *books) sizes[e.name] = e.size;
+  EXPECT_EQ(sizes["Война и мир.fb2"], 2147483648u);
+  EXPECT_EQ(sizes["Анна Каренина.fb2"], 6000000000u);
+  EXPECT_EQ(sizes["Война и мир [13].fb2"], 3000u);
 }
 
 TEST_F(ListingTest, TitlesAndYears) {

@@ -72,6 +72,12 @@ TEST_F(RetrievalTest, MissingBooksAndMissingFilesAreErrorsWithoutATarget) {
   EXPECT_FALSE(PathExists(dir_.Path("b.fb2")));
 }
 
+TEST_F(RetrievalTest, GetFileIntoAMissingFolderIsAWriteError) {
+  EXPECT_EQ(Get(kBook, dir_.Path("no such folder/out.fb2"), 0), FS_FILE_WRITEERROR);
+  EXPECT_FALSE(PathExists(dir_.Path("no such folder")));
+  EXPECT_TRUE(plugin_->progress.empty());
+}
+
 TEST_F(RetrievalTest, LocalNameIsTheAbsoluteStoredPathCutToTheBuffer) {
   const std::string stored = LibraryFolder() + "/a/war.fb2";
   char buffer[1024];
@@ -96,6 +102,21 @@ TEST_F(RetrievalTest, PreviewNamesTheStoredFileOnlyWhenItExists) {
   std::strcpy(buffer, "/По названиям/П/Пропавшая.fb2");
   EXPECT_EQ(preview_(buffer, 64, 64, &bitmap), FS_BITMAP_NONE);
   EXPECT_EQ(std::string(buffer), "/По названиям/П/Пропавшая.fb2");
+}
+
+TEST_F(RetrievalTest, PreviewOfAStoredFileWhoseNameDoesNotFitIsNone) {
+  // A stored file whose absolute name takes 260 bytes or more: cut to the
+  // buffer it would name a file that does not exist.
+  const std::string folder(250, 'd');
+  Sql("INSERT INTO Books (BookId, Title, Link, fSize) VALUES (3, 'Длинный', '" + folder +
+      "/long.fb2', 4)");
+  WriteFile(LibraryFolder() + "/" + folder + "/long.fb2", "BOOK");
+  char buffer[MAX_PATH];
+  std::strcpy(buffer, "/По названиям/Д/Длинный.fb2");
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
+  EXPECT_EQ(preview_(buffer, 64, 64, &bitmap), FS_BITMAP_NONE);
+  EXPECT_EQ(bitmap, nullptr);
+  EXPECT_EQ(std::string(buffer), "/По названиям/Д/Длинный.fb2");
 }
 
 }  // namespace

@@ -38,6 +38,19 @@ TEST(StartupTest, SettingsBesideThePluginStartWithoutAnyDialog) {
   EXPECT_TRUE(plugin.requests.empty());
 }
 
+TEST(StartupTest, APluginLoadedThroughALinkReadsTheSettingsBesideTheLink) {
+  TempDir dir;
+  PluginHarness plugin(dir.Path("linked"));
+  // The library itself lies elsewhere, with no settings beside it.
+  std::filesystem::create_directories(dir.Path("real"));
+  std::filesystem::rename(plugin.plugin_path(), dir.Path("real/Tomeva.wfx"));
+  std::filesystem::create_symlink(dir.Path("real/Tomeva.wfx"), plugin.plugin_path());
+  WriteSettings(plugin.folder(), kMinimalSettings);
+  MakeCatalog(plugin.folder() + "/cat.sqlite");
+  EXPECT_EQ(plugin.Init(), 0);
+  EXPECT_TRUE(plugin.requests.empty());
+}
+
 TEST(StartupTest, IniNamingAFolderReadsSettingsAndCatalogFromThere) {
   TempDir dir;
   PluginHarness plugin(dir.Path("plugin"));

@@ -78,6 +78,7 @@ TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
       case books::GetResult::kAborted: return FS_FILE_USERABORT;
       case books::GetResult::kNotFound: return FS_FILE_NOTFOUND;
       case books::GetResult::kReadError: return FS_FILE_READERROR;
+      case books::GetResult::kWriteError: return FS_FILE_WRITEERROR;
     }
     return FS_FILE_READERROR;
   });
@@ -153,7 +154,9 @@ TOMEVA_EXPORT int FsGetPreviewBitmap(char* RemoteName, int /*width*/, int /*heig
       WithBooks(std::optional<std::string>(), remote, std::string(), [&](books::BookContext& ctx) {
         return books::PreviewFileOf(ctx, tomeva::frame::FileFromHost(remote));
       });
-  if (!file) return FS_BITMAP_NONE;
+  // The host reads the file name back from RemoteName: a name cut to fit would
+  // name another file, so one that does not fit is no preview.
+  if (!file || file->size() >= MAX_PATH) return FS_BITMAP_NONE;
   tomeva::frame::CopyToHost(*file, RemoteName, MAX_PATH);
   return FS_BITMAP_EXTRACT_YOURSELF | FS_BITMAP_CACHE;
 }

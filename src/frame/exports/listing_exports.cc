@@ -21,7 +21,8 @@ void Fill(const ListedEntry& entry, WIN32_FIND_DATAA* data) {
     data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL;
   } else {
     data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
-    data->nFileSizeLow = entry.size;
+    data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
   }
   // An entry without a date (most folders) carries the interface's marker, so
   // the host shows no date rather than 1601-01-01.
