@@ -215,6 +215,13 @@ std::optional<std::string_view> FoldedKeyColumn(std::string_view table, std::str
   return std::nullopt;
 }
 
+std::optional<std::string_view> ShownNameSource(std::string_view table, std::string_view column) {
+  if (!SameName(column, "FolderName")) return std::nullopt;
+  if (SameName(table, "Series")) return "Name";
+  if (SameName(table, "Authors")) return "FullName";
+  return std::nullopt;
+}
+
 bool IsComputedColumn(std::string_view table, std::string_view column) {
   const ComputedTable* t = FindTable(table);
   if (t == nullptr) return false;

@@ -33,6 +33,12 @@ std::optional<std::string_view> FoldedKeyColumn(std::string_view table, std::str
 // identifies a row but is never written with a value of its own.
 bool IsComputedColumn(std::string_view table, std::string_view column);
 
+// The column a shown-name column is made from (Series.FolderName -> Name,
+// Authors.FolderName -> FullName); nullopt for other columns. A folder that
+// names no row yet (a book moved into a new series) names the row whose source
+// column holds the shown text, when that text is shown as itself.
+std::optional<std::string_view> ShownNameSource(std::string_view table, std::string_view column);
+
 // Brings the catalog on db to kCatalogKeysVersion: adds Books.Compressed where
 // the book table lacks it (the oldest catalogs), then the computed columns,
 // their indexes and triggers to the default tables it has (a table lacking a

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "catalog/catalog_keys.h"
+#include "catalog/jet_functions.h"
 #include "catalog/statements.h"
 #include "common/node_path.h"
 #include "common/params.h"
@@ -93,8 +94,17 @@ int32_t RelatedRowKey(const PropertyContext& ctx, const std::string& table,
       where += "((" + table + "." + p.name + ")=" + DoubleQuoted(p.value) + ")";
     }
   }
-  return QueryInt(ctx.db, "SELECT " + table + "." + key_column + " FROM " + table + " WHERE " +
-                              where + ";");
+  const int32_t found = QueryInt(ctx.db, "SELECT " + table + "." + key_column + " FROM " + table +
+                                             " WHERE " + where + ";");
+  if (found >= 0 || entries.size() != 1) return found;
+  // A folder shown under a name no row has yet (a new series): the row whose
+  // shown name this is, found or made by its source column, provided the
+  // text is shown as itself (not cut, no key of its own).
+  const Param& only = entries.front();
+  const std::optional<std::string_view> source = ShownNameSource(table, only.name);
+  if (!source || ShownNameWithKey(only.value, "0", false, 255, "", 259) != only.value) return found;
+  return FindOrInsertRow(ctx.db, table, key_column,
+                         std::string(*source) + "=" + SqlValue(only.value), FindMode::kFindOrInsert);
 }
 
 // The child of the book element whose name attribute is column.

@@ -227,6 +227,12 @@ TEST_F(NamesAndKeysTest, SeriesNamesOfSharedTitlesLeadToTheirBooksAndRenamesChan
   EXPECT_EQ(Get("/По сериям/Серия/03 Новое.fb2", "3b"), ReadFile(cli_.Path("books/3.fb2")));
   EXPECT_EQ(Shell("SELECT Title, FileName FROM Books WHERE BookId = 3;").out,
             "Новое|Новое.fb2\n");
+  // A move into a series folder no book has yet makes that series.
+  ProcessResult into_new = cli_.Run({"mv", "/По сериям/Серия/01 Dup.fb2",
+                                     "/По сериям/Новая серия/01 Dup.fb2"});
+  ASSERT_EQ(into_new.exit_code, 0) << into_new.out << into_new.err;
+  EXPECT_EQ(Ls("/По сериям/Новая серия"), std::vector<std::string>{"01 Dup.fb2"});
+  EXPECT_EQ(Get("/По сериям/Новая серия/01 Dup.fb2", "1n"), ReadFile(cli_.Path("books/1.fb2")));
 }
 
 TEST_F(NamesAndKeysTest, TitlesAndGenresHoldingTheDisplaySubstitutesOpen) {
