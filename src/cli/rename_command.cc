@@ -23,12 +23,8 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
   if (destination.empty() || destination.back() == '/' || session.IsFolder(new_name)) {
     new_name = JoinVirtualPath(new_name, VirtualName(old_name));
   }
-  std::optional<Entry> entry = session.FindEntry(old_name);
-  if (entry && entry->is_folder) {
-    PrintError(source + " is a folder; name the books in it");
-    return kExitFailed;
-  }
-  RemoteInfoStruct info = RemoteInfoOf(entry);
+  // The plugin reads no size or date from the host: the catalog has them.
+  RemoteInfoStruct info = RemoteInfoOf(std::nullopt);
   std::vector<char> old_buffer = HostBuffer(old_name);
   std::vector<char> new_buffer = HostBuffer(new_name);
   int code;
@@ -40,6 +36,15 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
   }
   const std::optional<std::string> reason = session.host().FailureReason();
   const char* verb = move ? "move" : "copy";
+  // Only a failure is worth the listing of the book's folder: it tells a
+  // folder named by mistake.
+  if (code != FS_FILE_OK && code != FS_FILE_USERABORT) {
+    std::optional<Entry> entry = session.FindEntry(old_name);
+    if (entry && entry->is_folder) {
+      PrintError(source + " is a folder; name the books in it");
+      return kExitFailed;
+    }
+  }
   switch (code) {
     case FS_FILE_OK:
       return kExitOk;

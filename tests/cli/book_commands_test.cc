@@ -130,6 +130,16 @@ TEST_F(BookCommandsTest, GetCopiesBooksOutByteIdenticalAndNeverOverwritesSilentl
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_NE(missing.err.find("not found"), std::string::npos) << missing.err;
 
+  // A folder named instead of a book is said to be one, for get and mv alike.
+  ProcessResult folder = cli_.Run({"get", "/По авторам/Т/Толстой Лев", cli_.Path("out")});
+  EXPECT_EQ(folder.exit_code, 1);
+  EXPECT_NE(folder.err.find("/По авторам/Т/Толстой Лев is a folder"), std::string::npos)
+      << folder.err;
+  ProcessResult move_folder = cli_.Run({"mv", "/По авторам/Т", "/По жанрам/"});
+  EXPECT_EQ(move_folder.exit_code, 1);
+  EXPECT_NE(move_folder.err.find("/По авторам/Т is a folder"), std::string::npos)
+      << move_folder.err;
+
   // Several books need a folder to go to.
   ProcessResult several = cli_.Run({"get", kWarAndPeace, kWarAndPeace, cli_.Path("out/copy.fb2")});
   EXPECT_EQ(several.exit_code, 2);
