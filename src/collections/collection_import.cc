@@ -106,12 +106,6 @@ class Importer {
       if (!failure.ok()) return failure.error();
       return false;
     }
-    if (counts.removed > 0) {
-      if (Status s = rows.RemoveOrphans(); !s.ok()) {
-        (void)db_->Rollback();
-        return s.error();
-      }
-    }
     if (Status s = db_->Commit(); !s.ok()) return s.error();
     summary_.added += counts.added;
     summary_.removed += counts.removed;
@@ -213,6 +207,17 @@ Result<ImportSummary> ImportCollection(catalog::Database* db, const std::string&
       summary.aborted = true;
       break;
     }
+  }
+  // Authors, series and genres only removed books had go last, once: the key
+  // maps stay true while archives are imported. Left over after a stop, they
+  // are listed nowhere and go with the next deletion's clean-up.
+  if (summary.removed > 0 && !summary.aborted) {
+    if (Status s = db->BeginTransaction(); !s.ok()) return s.error();
+    if (Status s = (*rows)->RemoveOrphans(); !s.ok()) {
+      (void)db->Rollback();
+      return s.error();
+    }
+    if (Status s = db->Commit(); !s.ok()) return s.error();
   }
   return summary;
 }
