@@ -116,6 +116,11 @@ class Database {
   // (a sampled ANALYZE: milliseconds whatever the catalog's size). Listings of
   // distinct values rely on them to read those values off an index.
   virtual Status RefreshStatistics() = 0;
+  // Bulk write mode: while on, the connection may hold much more of the catalog
+  // in memory (hundreds of MB) so that writing hundreds of thousands of rows
+  // does not go back to the file for every index page. Off gives the memory
+  // back. Backends without it do nothing.
+  virtual Status SetBulkWriteMode(bool /*on*/) { return Status::Ok(); }
   // Prepares one statement of the backend's own SQL (see BoundStatement). The
   // statement belongs to this connection and must not outlive it. Backends
   // without it fail.

@@ -587,6 +587,11 @@ class SqliteDatabase final : public Database {
 
   Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
 
+  Status SetBulkWriteMode(bool on) override {
+    // 256 MiB of page cache while on; SQLite's default (2 MiB) otherwise.
+    return Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");
+  }
+
   Result<std::unique_ptr<BoundStatement>> Prepare(std::string_view native_sql) override {
     std::string_view rest;
     Result<SqliteStatementHandle> statement = PrepareFirst(connection_->db(), native_sql, &rest);

@@ -41,6 +41,11 @@ bool ForEachLine(std::string_view text, Each&& each) {
   return true;
 }
 
+// Lines written in one transaction, at least: whole archives are committed
+// together until this many lines are pending. Fewer, larger commits write each
+// index page once rather than once per archive.
+constexpr size_t kLinesPerTransaction = 100'000;
+
 class Importer {
  public:
   Importer(catalog::Database* db, const InpxIndex& index, std::string folder,
@@ -48,22 +53,29 @@ class Importer {
       : db_(db), index_(index), folder_(std::move(folder)), progress_(progress),
         summary_(summary) {}
 
-  // Imports one .inp file in its own transaction; false when the user stopped.
-  Result<bool> ImportFile(CollectionRows& rows, const InpFile& file) {
+  ~Importer() {
+    if (open_) (void)db_->Rollback();
+  }
+
+  // Imports one .inp file inside the open transaction (begun when none is);
+  // commits once enough lines are pending or last is set. False when the user
+  // stopped: the pending archives are then rolled back.
+  Result<bool> ImportFile(CollectionRows& rows, const InpFile& file, bool last) {
     Result<std::string> text = index_.ReadFile(file);
     if (!text.ok()) {
-      Refuse(file.member, 0, "cannot read it: " + text.message());
+      Refuse(pending_, file.member, 0, "cannot read it: " + text.message());
       done_bytes_ += file.size;
-      return true;
+      return last ? CommitPending() : Result<bool>(true);
     }
-    if (Status s = db_->BeginTransaction(); !s.ok()) return s.error();
-    ImportSummary counts;  // this file's; merged when it commits
-    std::vector<std::string> refusals;
-    size_t refused = 0;
+    if (!open_) {
+      if (Status s = db_->BeginTransaction(); !s.ok()) return s.error();
+      open_ = true;
+    }
     Status failure;
-    const bool finished = ForEachLine(*text, [&](std::string_view line, size_t number,
-                                                 size_t offset) {
+    bool stopped = false;
+    ForEachLine(*text, [&](std::string_view line, size_t number, size_t offset) {
       if (line.find_first_not_of(" \t") == std::string_view::npos) return true;
+      ++pending_lines_;
       Result<InpRecord> record = ParseInpLine(line, index_.layout());
       std::string archive;
       if (record.ok()) {
@@ -73,10 +85,7 @@ class Importer {
         }
       }
       if (!record.ok()) {
-        ++refused;
-        if (summary_.refusals.size() + refusals.size() < kMaxNamedRefusals) {
-          refusals.push_back(file.member + ":" + std::to_string(number) + ": " + record.message());
-        }
+        Refuse(pending_, file.member, number, record.message());
         return true;
       }
       if (record->deleted) {
@@ -85,46 +94,41 @@ class Importer {
           failure = removed.error();
           return false;
         }
-        ++(*removed ? counts.removed : counts.skipped_deleted);
+        ++(*removed ? pending_.removed : pending_.skipped_deleted);
       } else if (rows.Has(record->lib_id)) {
-        ++counts.kept;
+        ++pending_.kept;
       } else if (Status added = rows.Add(*record, archive); !added.ok()) {
         failure = added;
         return false;
       } else {
-        ++counts.added;
+        ++pending_.added;
       }
       if ((number & 1023) == 0 && Report(done_bytes_ + offset)) {
-        stopped_ = true;
+        stopped = true;
         return false;
       }
       return true;
     });
-    if (!finished) {
+    if (!failure.ok() || stopped) {
+      // The key maps may now hold keys of rolled-back rows: the import ends here.
       (void)db_->Rollback();
-      // The maps may now hold keys of rolled-back rows: the import ends here.
+      open_ = false;
       if (!failure.ok()) return failure.error();
       return false;
     }
-    if (Status s = db_->Commit(); !s.ok()) return s.error();
-    summary_.added += counts.added;
-    summary_.removed += counts.removed;
-    summary_.kept += counts.kept;
-    summary_.skipped_deleted += counts.skipped_deleted;
-    summary_.refused += refused;
-    for (std::string& r : refusals) summary_.refusals.push_back(std::move(r));
     done_bytes_ += file.size;
-    return !Report(done_bytes_);
-  }
-
-  bool stopped() const { return stopped_; }
-
-  void Refuse(const std::string& member, size_t line, std::string reason) {
-    ++summary_.refused;
-    if (summary_.refusals.size() < kMaxNamedRefusals) {
-      summary_.refusals.push_back(member + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
-                                  reason);
+    if (last || pending_lines_ >= kLinesPerTransaction) {
+      Result<bool> committed = CommitPending();
+      if (!committed.ok()) return committed;
     }
+    if (Report(done_bytes_)) {
+      if (open_) {
+        (void)db_->Rollback();
+        open_ = false;
+      }
+      return false;
+    }
+    return true;
   }
 
   // True when the user asks to stop.
@@ -136,6 +140,34 @@ class Importer {
   }
 
  private:
+  // Commits the open transaction and counts its lines in the summary.
+  Result<bool> CommitPending() {
+    if (open_) {
+      open_ = false;
+      if (Status s = db_->Commit(); !s.ok()) return s.error();
+    }
+    summary_.added += pending_.added;
+    summary_.removed += pending_.removed;
+    summary_.kept += pending_.kept;
+    summary_.skipped_deleted += pending_.skipped_deleted;
+    summary_.refused += pending_.refused;
+    for (std::string& r : pending_.refusals) {
+      if (summary_.refusals.size() < kMaxNamedRefusals) summary_.refusals.push_back(std::move(r));
+    }
+    pending_ = ImportSummary();
+    pending_lines_ = 0;
+    return true;
+  }
+
+  static void Refuse(ImportSummary& counts, const std::string& member, size_t line,
+                     std::string reason) {
+    ++counts.refused;
+    if (counts.refusals.size() < kMaxNamedRefusals) {
+      counts.refusals.push_back(member + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                                reason);
+    }
+  }
+
   bool ArchiveExists(const std::string& archive) {
     auto known = archives_.find(archive);
     if (known != archives_.end()) return known->second;
@@ -149,9 +181,11 @@ class Importer {
   std::string folder_;
   const ImportProgressFn& progress_;
   ImportSummary& summary_;
+  ImportSummary pending_;  // the lines of the open transaction
+  size_t pending_lines_ = 0;
+  bool open_ = false;
   std::map<std::string, bool> archives_;
   uint64_t done_bytes_ = 0;
-  bool stopped_ = false;
 };
 
 }  // namespace
@@ -195,13 +229,20 @@ Result<ImportSummary> ImportCollection(catalog::Database* db, const std::string&
     (void)db->Rollback();
     return rows.ok() ? Error{"cannot record the collection in the catalog"} : rows.error();
   }
+  // Holds much of the catalog in memory while the books are written.
+  struct BulkWrite {
+    catalog::Database* db;
+    ~BulkWrite() { (void)db->SetBulkWriteMode(false); }
+  } bulk{db};
+  (void)db->SetBulkWriteMode(true);
   Importer importer(db, *index, folder, progress, summary);
   if (importer.Report(0)) {
     summary.aborted = true;
     return summary;
   }
-  for (const InpFile& file : index->files()) {
-    Result<bool> go_on = importer.ImportFile(**rows, file);
+  const std::vector<InpFile>& files = index->files();
+  for (size_t i = 0; i < files.size(); ++i) {
+    Result<bool> go_on = importer.ImportFile(**rows, files[i], i + 1 == files.size());
     if (!go_on.ok()) return go_on.error();
     if (!*go_on) {
       summary.aborted = true;

@@ -5,9 +5,10 @@
 // deleted and leaves every other book of the collection as the user left it
 // (the library id identifies a book within its collection).
 //
-// Each .inp file (one archive) is written in a transaction of its own, so a
-// kill leaves the catalog with whole archives imported and the rest not, and
-// putting the index again finishes the job.
+// Whole archives (.inp files) are written together in transactions of at
+// least 100,000 lines, so a kill or a stop leaves the catalog with whole
+// archives imported and the rest not, and putting the index again finishes
+// the job.
 #ifndef TOMEVA_COLLECTIONS_COLLECTION_IMPORT_H_
 #define TOMEVA_COLLECTIONS_COLLECTION_IMPORT_H_
 
