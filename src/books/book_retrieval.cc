@@ -32,7 +32,9 @@ GetResult CopyBookOut(BookContext& ctx, std::string_view remote_name, const std:
     std::optional<collections::ArchiveMember> member =
         collections::ArchiveMemberOfBook(ctx.view.db, key);
     if (!member) return GetResult::kReadError;
-    if (!collections::CopyMemberOut(*member, local_name, flags.overwrite).ok()) {
+    if (Status copied = collections::CopyMemberOut(*member, local_name, flags.overwrite);
+        !copied.ok()) {
+      if (ctx.log_error) ctx.log_error(copied.message());
       return GetResult::kReadError;
     }
     return ReportProgress(ctx, 100) ? GetResult::kAborted : GetResult::kOk;

@@ -44,11 +44,6 @@ Result<ZipArchive> OpenHolding(const ArchiveMember& location) {
 
 }  // namespace
 
-Status CheckMember(const ArchiveMember& location) {
-  Result<ZipArchive> archive = OpenHolding(location);
-  return archive.ok() ? Status::Ok() : Status(archive.error());
-}
-
 Status CopyMemberOut(const ArchiveMember& location, const std::string& target, bool overwrite) {
   if (!overwrite && platform::FileExists(target)) return Error{"the target " + target + " exists"};
   Result<ZipArchive> archive = OpenHolding(location);

@@ -24,10 +24,6 @@ struct ArchiveMember {
 // one's own (or no such book, or a catalog without collections).
 std::optional<ArchiveMember> ArchiveMemberOfBook(catalog::Database* db, int64_t book_id);
 
-// Ok when the archive exists, is readable and holds the member; otherwise the
-// error says plainly which is gone.
-Status CheckMember(const ArchiveMember& location);
-
 // Copies the member's uncompressed bytes (stored or deflated, checked against
 // its CRC) to target: written beside it and renamed into place when complete,
 // so a failure leaves no partial target. Without overwrite an existing target

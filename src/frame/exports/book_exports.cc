@@ -12,8 +12,6 @@
 #include "books/book_move.h"
 #include "books/book_retrieval.h"
 #include "books/field_host_access.h"
-#include "books/book_lookup.h"
-#include "collections/archive_member.h"
 #include "collections/collection_import.h"
 #include "frame/exports/export_util.h"
 #include "frame/host_paths.h"
@@ -67,20 +65,6 @@ books::CopyFlags FlagsOf(int copy_flags) {
 
 std::string Text(const char* s) { return s == nullptr ? std::string() : std::string(s); }
 
-// Why the collection book remote_name names cannot be copied out (its archive
-// or member is gone), logged as the operation's error; nothing for other books.
-void LogMissingMember(Session& session, books::BookContext& ctx, const std::string& remote_name) {
-  const int32_t key = books::BookKeyOfPath(ctx, remote_name);
-  if (key < 0) return;
-  std::optional<tomeva::collections::ArchiveMember> member =
-      tomeva::collections::ArchiveMemberOfBook(ctx.view.db, key);
-  if (!member) return;
-  const tomeva::Status status = tomeva::collections::CheckMember(*member);
-  session.Log(MSGTYPE_IMPORTANTERROR,
-              status.ok() ? "cannot copy the book out of its archive " + member->archive
-                          : status.message());
-}
-
 // Imports the collection whose index is local (FsPutFile of a *.inpx).
 int PutCollection(Session& session, const std::string& local, const std::string& remote) {
   if (!session.started() || !session.catalog) return FS_FILE_WRITEERROR;
@@ -88,7 +72,7 @@ int PutCollection(Session& session, const std::string& local, const std::string&
   tomeva::Result<tomeva::collections::ImportSummary> summary =
       tomeva::collections::ImportCollection(session.catalog.get(), local, progress);
   if (!summary.ok()) {
-    session.Log(MSGTYPE_IMPORTANTERROR, summary.message());
+    session.LogError(summary.message());
     session.ShowMessage(nullptr, summary.message());
     return FS_FILE_WRITEERROR;
   }
@@ -99,9 +83,8 @@ int PutCollection(Session& session, const std::string& local, const std::string&
   }
   if (summary->refused > 0) {
     session.ShowMessage(nullptr, text);
-    session.Log(MSGTYPE_IMPORTANTERROR, std::to_string(summary->refused) +
-                                            " lines of the index were refused; the other books "
-                                            "were imported");
+    session.LogError(std::to_string(summary->refused) +
+                     " lines of the index were refused; the other books were imported");
     return FS_FILE_WRITEERROR;
   }
   session.Log(MSGTYPE_DETAILS, text);
@@ -115,8 +98,8 @@ TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
   const std::string remote = Text(RemoteName);
   const std::string local = Text(LocalName);
   return WithBooks(FS_FILE_READERROR, remote, local, [&](books::BookContext& ctx) {
-    const std::string path = tomeva::frame::FileFromHost(remote);
-    switch (books::CopyBookOut(ctx, path, local, FlagsOf(CopyFlags))) {
+    switch (books::CopyBookOut(ctx, tomeva::frame::FileFromHost(remote), local,
+                               FlagsOf(CopyFlags))) {
       case books::GetResult::kOk: return FS_FILE_OK;
       case books::GetResult::kExists: return FS_FILE_EXISTS;
       case books::GetResult::kAborted: return FS_FILE_USERABORT;
@@ -133,7 +116,7 @@ TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
   const std::string remote = Text(RemoteName);
   if (tomeva::collections::IsCollectionIndexName(local)) {
     return Guarded<int>(FS_FILE_WRITEERROR,
-                   [&](Session& session) { return PutCollection(session, local, remote); });
+                        [&](Session& session) { return PutCollection(session, local, remote); });
   }
   return WithBooks(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
     const books::Outcome<books::PutResult> outcome =
