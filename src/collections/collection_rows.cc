@@ -1,6 +1,8 @@
 // Bulk writing of collection books' catalog rows.
 #include "collections/collection_rows.h"
 
+#include <ctime>
+
 #include "common/utf8.h"
 
 namespace tomeva::collections {
@@ -34,12 +36,11 @@ Status Prepare(catalog::Database* db, const char* sql, Statement& out) {
   return Status::Ok();
 }
 
-// Runs statement; the key it returned (RETURNING) or the error.
-Result<int64_t> RunForKey(catalog::BoundStatement& statement) {
-  Result<std::optional<int64_t>> key = statement.Run();
-  if (!key.ok()) return key.error();
-  if (!key->has_value()) return Error{"the catalog gave no key for a new row"};
-  return **key;
+// Runs an INSERT; the key of the row it added or the error.
+Result<int64_t> RunForKey(catalog::Database* db, catalog::BoundStatement& statement) {
+  Result<std::optional<int64_t>> ran = statement.Run();
+  if (!ran.ok()) return ran.error();
+  return db->LastInsertKey();
 }
 
 // Reads rows of a native query: every row's columns as text and its key.
@@ -55,6 +56,16 @@ Status ForEachRow(catalog::Database* db, std::string_view jet_sql, Each&& each) 
   return Status::Ok();
 }
 
+// The current UTC time as catalog text, 'YYYY-MM-DD HH:MM:SS'.
+std::string NowText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+  return text;
+}
+
 }  // namespace
 
 Result<std::unique_ptr<CollectionRows>> CollectionRows::Start(catalog::Database* db,
@@ -65,6 +76,7 @@ Result<std::unique_ptr<CollectionRows>> CollectionRows::Start(catalog::Database*
   if (db == nullptr) return Error{"no catalog is open"};
   std::unique_ptr<CollectionRows> rows(new CollectionRows());
   rows->db_ = db;
+  rows->added_ = NowText();
 
   Statement find;
   if (Status s = Prepare(db,
@@ -93,7 +105,7 @@ Result<std::unique_ptr<CollectionRows>> CollectionRows::Start(catalog::Database*
     Statement insert;
     if (Status s = Prepare(db,
                            "INSERT INTO Collections (Name, Folder, IndexFile, Version) "
-                           "VALUES (?, ?, ?, ?) RETURNING CollectionId",
+                           "VALUES (?, ?, ?, ?)",
                            insert);
         !s.ok()) {
       return s.error();
@@ -102,7 +114,7 @@ Result<std::unique_ptr<CollectionRows>> CollectionRows::Start(catalog::Database*
     insert->BindText(2, folder);
     insert->BindText(3, index_file);
     BindTextOrNull(*insert, 4, version);
-    Result<int64_t> key = RunForKey(*insert);
+    Result<int64_t> key = RunForKey(db, *insert);
     if (!key.ok()) return key.error();
     rows->collection_id_ = *key;
   }
@@ -114,12 +126,12 @@ Result<std::unique_ptr<CollectionRows>> CollectionRows::Start(catalog::Database*
   const Text statements[] = {
       {"INSERT INTO Books (Title, fSize, fDate, Lang, Keywords, SeriesId, SerNo, Compressed, "
        "Added, CollectionId, Archive, Member, LibId) "
-       "VALUES (?, ?, ?, ?, ?, ?, ?, 0, datetime('now'), ?, ?, ?, ?) RETURNING BookId",
+       "VALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)",
        &rows->insert_book_},
-      {"INSERT INTO Authors (Last, First, Middle) VALUES (?, ?, ?) RETURNING AuthorId",
+      {"INSERT INTO Authors (Last, First, Middle) VALUES (?, ?, ?)",
        &rows->insert_author_},
-      {"INSERT INTO Genres (Code) VALUES (?) RETURNING GenreId", &rows->insert_genre_},
-      {"INSERT INTO Series (Name) VALUES (?) RETURNING SeriesId", &rows->insert_series_},
+      {"INSERT INTO Genres (Code) VALUES (?)", &rows->insert_genre_},
+      {"INSERT INTO Series (Name) VALUES (?)", &rows->insert_series_},
       {"INSERT OR IGNORE INTO BookAuthors (BookId, AuthorId) VALUES (?, ?)", &rows->link_author_},
       {"INSERT OR IGNORE INTO BookGenres (BookId, GenreId) VALUES (?, ?)", &rows->link_genre_},
       {"DELETE FROM Books WHERE BookId = ?", &rows->delete_book_},
@@ -160,7 +172,7 @@ Result<int64_t> CollectionRows::AuthorId(const InpAuthor& author) {
   insert_author_->BindText(1, author.last);
   BindTextOrNull(*insert_author_, 2, author.first);
   BindTextOrNull(*insert_author_, 3, author.middle);
-  Result<int64_t> id = RunForKey(*insert_author_);
+  Result<int64_t> id = RunForKey(db_, *insert_author_);
   if (id.ok()) authors_.emplace(std::move(key), *id);
   return id;
 }
@@ -169,7 +181,7 @@ Result<int64_t> CollectionRows::GenreId(std::string_view code) {
   std::string key = Fold(code);
   if (auto known = genres_.find(key); known != genres_.end()) return known->second;
   insert_genre_->BindText(1, code);
-  Result<int64_t> id = RunForKey(*insert_genre_);
+  Result<int64_t> id = RunForKey(db_, *insert_genre_);
   if (id.ok()) genres_.emplace(std::move(key), *id);
   return id;
 }
@@ -178,7 +190,7 @@ Result<int64_t> CollectionRows::SeriesId(std::string_view name) {
   std::string key = Fold(name);
   if (auto known = series_.find(key); known != series_.end()) return known->second;
   insert_series_->BindText(1, name);
-  Result<int64_t> id = RunForKey(*insert_series_);
+  Result<int64_t> id = RunForKey(db_, *insert_series_);
   if (id.ok()) series_.emplace(std::move(key), *id);
   return id;
 }
@@ -208,11 +220,12 @@ Status CollectionRows::Add(const InpRecord& record, std::string_view archive) {
   } else {
     book.BindNull(7);
   }
-  book.BindInt(8, collection_id_);
-  book.BindText(9, archive);
-  book.BindText(10, member);
-  book.BindText(11, record.lib_id);
-  Result<int64_t> book_id = RunForKey(book);
+  book.BindText(8, added_);
+  book.BindInt(9, collection_id_);
+  book.BindText(10, archive);
+  book.BindText(11, member);
+  book.BindText(12, record.lib_id);
+  Result<int64_t> book_id = RunForKey(db_, book);
   if (!book_id.ok()) return book_id.error();
 
   static const InpAuthor kNameless{};

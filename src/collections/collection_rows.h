@@ -55,6 +55,7 @@ class CollectionRows {
 
   catalog::Database* db_ = nullptr;
   int64_t collection_id_ = 0;
+  std::string added_;  // Books.Added of every book this import adds
   std::unique_ptr<catalog::BoundStatement> insert_book_;
   std::unique_ptr<catalog::BoundStatement> insert_author_;
   std::unique_ptr<catalog::BoundStatement> insert_genre_;
