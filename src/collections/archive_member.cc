@@ -50,7 +50,8 @@ Status CopyMemberOut(const ArchiveMember& location, const std::string& target, b
   if (!archive.ok()) return archive.error();
   Result<std::string> bytes = archive->Extract(location.member);
   if (!bytes.ok()) return bytes.error();
-  return platform::WriteFileAtomic(target, *bytes);
+  return platform::WriteNewFile(target, *bytes,
+                                overwrite ? platform::Overwrite::kYes : platform::Overwrite::kNo);
 }
 
 }  // namespace tomeva::collections
