@@ -76,8 +76,8 @@ TEST_F(SchemaTest, CreatesTheBookTablesWithoutGenreRows) {
   EXPECT_EQ(columns, (std::vector<std::string>{"BookId", "Title", "Link", "fSize", "fDate", "Lang",
                                                "SrcLang", "Year", "Annotation", "Keywords", "Publisher",
                                                "ISBN", "SeriesId", "SerNo", "Compressed", "Added",
-                                               "TitleLetter", "TitleKey", "FileName", "CollectionId",
-                                               "Archive", "Member", "LibId"}));
+                                               "TitleLetter", "CollectionId", "Archive", "Member",
+                                               "LibId", "TitleKey", "FileName"}));
 }
 
 TEST_F(SchemaTest, AuthorNamesAndLettersAreComputedAsTheTreeShowsThem) {
