@@ -120,3 +120,32 @@ CREATE INDEX BooksByYear ON Books (Year);
 CREATE INDEX BookAuthorsByAuthor ON BookAuthors (AuthorId);
 CREATE INDEX BookGenresByGenre ON BookGenres (GenreId);
 CREATE INDEX SeriesByName ON Series (Name);
+
+-- ---------------------------------------------------------------------------
+-- Collections: books that live as members of ZIP archives of a library
+-- distribution (an NAME.inpx index with its archives beside it).
+--
+-- A Collections row names the index it was imported from: its folder (Folder,
+-- absolute; the archives lie there), the index file name (IndexFile), the
+-- collection's name and the index's version line. A book of a collection has
+-- no Link (it has no file of its own); instead Books.CollectionId names its
+-- collection, Books.Archive the archive's file name inside the collection's
+-- folder ("fb2-000024-030559.zip") and Books.Member the member's name in that
+-- archive ("30559.fb2"). Books.LibId is the library's id of the book, unique
+-- within its collection: a newer index updates exactly the books it names.
+-- Books of one's own (imported files) have these four columns empty.
+-- ---------------------------------------------------------------------------
+CREATE TABLE Collections (
+  CollectionId INTEGER PRIMARY KEY,
+  Name         TEXT COLLATE NOCASE,
+  Folder       TEXT NOT NULL,
+  IndexFile    TEXT NOT NULL,
+  Version      TEXT,
+  UNIQUE (Folder, IndexFile)
+);
+ALTER TABLE Books ADD COLUMN CollectionId INTEGER REFERENCES Collections (CollectionId);
+ALTER TABLE Books ADD COLUMN Archive TEXT;
+ALTER TABLE Books ADD COLUMN Member TEXT;
+ALTER TABLE Books ADD COLUMN LibId TEXT;
+CREATE UNIQUE INDEX BooksByCollectionLibId ON Books (CollectionId, LibId)
+  WHERE CollectionId IS NOT NULL;

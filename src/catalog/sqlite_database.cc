@@ -455,6 +455,39 @@ class SqliteResultSet final : public ResultSet {
   std::vector<int> types_;
 };
 
+class SqliteBoundStatement final : public BoundStatement {
+ public:
+  SqliteBoundStatement(std::shared_ptr<Connection> connection, SqliteStatementHandle statement)
+      : connection_(std::move(connection)), statement_(std::move(statement)) {}
+
+  void BindNull(int index) override { sqlite3_bind_null(statement_.get(), index); }
+  void BindInt(int index, int64_t value) override {
+    sqlite3_bind_int64(statement_.get(), index, value);
+  }
+  void BindText(int index, std::string_view value) override {
+    sqlite3_bind_text(statement_.get(), index, value.data(), static_cast<int>(value.size()),
+                      SQLITE_STATIC);
+  }
+
+  Result<std::optional<int64_t>> Run() override {
+    sqlite3_stmt* statement = statement_.get();
+    std::optional<int64_t> first;
+    int step = sqlite3_step(statement);
+    if (step == SQLITE_ROW && sqlite3_column_count(statement) > 0 &&
+        sqlite3_column_type(statement, 0) != SQLITE_NULL) {
+      first = sqlite3_column_int64(statement, 0);
+    }
+    while (step == SQLITE_ROW) step = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (step != SQLITE_DONE) return SqliteError(connection_->db(), sqlite3_sql(statement));
+    return first;
+  }
+
+ private:
+  std::shared_ptr<Connection> connection_;
+  SqliteStatementHandle statement_;
+};
+
 class SqliteDatabase final : public Database {
  public:
   explicit SqliteDatabase(std::shared_ptr<Connection> connection)
@@ -553,6 +586,20 @@ class SqliteDatabase final : public Database {
   std::string FileName() const override { return connection_->file_name(); }
 
   Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
+
+  Status SetBulkWriteMode(bool on) override {
+    // 256 MiB of page cache while on; SQLite's default (2 MiB) otherwise.
+    return Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");
+  }
+
+  Result<std::unique_ptr<BoundStatement>> Prepare(std::string_view native_sql) override {
+    std::string_view rest;
+    Result<SqliteStatementHandle> statement = PrepareFirst(connection_->db(), native_sql, &rest);
+    if (!statement.ok()) return statement.error();
+    if (*statement == nullptr) return Error{"empty SQL statement"};
+    return std::unique_ptr<BoundStatement>(
+        std::make_unique<SqliteBoundStatement>(connection_, std::move(*statement)));
+  }
 
  private:
   static bool IsPlainName(std::string_view name) {

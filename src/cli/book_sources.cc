@@ -73,7 +73,7 @@ void WalkFolder(const std::string& folder, SourceList& list) {
 
 bool IsBookFileName(std::string_view name) {
   return EndsWithNoCase(name, ".fb2") || EndsWithNoCase(name, ".fb2.zip") ||
-         EndsWithNoCase(name, ".fbz");
+         EndsWithNoCase(name, ".fbz") || EndsWithNoCase(name, ".inpx");
 }
 
 Result<SourceList> CollectSourceFiles(const std::vector<std::string>& arguments, bool recursive) {

@@ -1,8 +1,9 @@
 // The local files a put command offers the plugin: the files named, and with -r
 // the files in the folders named, walked in sorted order so that every run imports
 // in the same order. Only FB2 books (*.fb2, *.fb2.zip, *.fbz, in any letter case)
-// that are regular files are offered; other files, and FIFOs, devices and
-// sockets met in a folder, are kept as skipped with the reason.
+// and collection indexes (*.inpx, which import their whole collection) that are
+// regular files are offered; other files, and FIFOs, devices and sockets met in
+// a folder, are kept as skipped with the reason.
 #ifndef TOMEVA_CLI_BOOK_SOURCES_H_
 #define TOMEVA_CLI_BOOK_SOURCES_H_
 
@@ -28,7 +29,7 @@ struct SourceList {
   size_t book_count = 0;
 };
 
-// True when name ends in .fb2, .fb2.zip or .fbz, ignoring letter case.
+// True when name ends in .fb2, .fb2.zip, .fbz or .inpx, ignoring letter case.
 bool IsBookFileName(std::string_view name);
 
 // The files of arguments (files and, with recursive, folders). A missing

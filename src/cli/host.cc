@@ -40,6 +40,7 @@ tRequestProc Host::request_proc() { return &Host::OnRequest; }
 void Host::BeginOperation() {
   logged_error_.reset();
   shown_message_.reset();
+  details_.reset();
 }
 
 std::optional<std::string> Host::FailureReason() const {
@@ -73,8 +74,9 @@ int Host::OnProgress(int, char* source, char* target, int percent) {
 }
 
 void Host::OnLog(int, int type, char* text) {
-  if (g_host == nullptr || type != kLogImportantError) return;
-  g_host->logged_error_ = TextOf(text);
+  if (g_host == nullptr) return;
+  if (type == kLogImportantError) g_host->logged_error_ = TextOf(text);
+  if (type == kLogDetails) g_host->details_ = TextOf(text);
 }
 
 BOOL Host::OnRequest(int, int type, char* title, char* text, char* returned, int maxlen) {

@@ -1,7 +1,7 @@
 // The host side of the plugin's callbacks, answering as the command line does:
 // messages are printed, the settings prompt gets the --settings answer once,
 // every other prompt is cancelled, important log messages are kept as the reason
-// of the current operation's failure, and progress reports feed the progress
+// of the current operation's failure and detail messages as its outcome, and progress reports feed the progress
 // display and carry Ctrl-C back to the plugin.
 #ifndef TOMEVA_CLI_HOST_H_
 #define TOMEVA_CLI_HOST_H_
@@ -15,8 +15,9 @@
 
 namespace tomeva::cli {
 
-// The log message type that reports why an operation failed.
+// The log message types that report why an operation failed and what it did.
 inline constexpr int kLogImportantError = MSGTYPE_IMPORTANTERROR;
+inline constexpr int kLogDetails = MSGTYPE_DETAILS;
 
 // Receives the plugin's progress reports while an operation runs.
 class ProgressObserver {
@@ -49,6 +50,9 @@ class Host {
   // Why the current operation failed, as the plugin put it: its important-error
   // log message, else the last message it showed during the operation.
   std::optional<std::string> FailureReason() const;
+  // The plugin's last detail log message of the current operation (the
+  // outcome of a collection import).
+  const std::optional<std::string>& details() const { return details_; }
 
   // While held, messages are collected instead of printed (start-up, where the
   // plugin's explanation of a prompt that was answered is no longer true).
@@ -74,6 +78,7 @@ class Host {
   std::optional<std::string> settings_file_;
   bool settings_answered_ = false;
   std::optional<std::string> logged_error_;
+  std::optional<std::string> details_;
   std::optional<std::string> shown_message_;
   bool holding_ = false;
   std::vector<std::string> held_;

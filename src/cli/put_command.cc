@@ -104,6 +104,10 @@ int RunPut(PluginSession& session, const PutOptions& options) {
       const int code = session.api().put_file(local.data(), remote.data(),
                                               options.force ? FS_COPYFLAGS_OVERWRITE : 0);
       const ImportOutcome outcome = OutcomeOf(code);
+      if (const std::optional<std::string>& details = session.host().details()) {
+        progress.ClearLine();
+        std::cout << *details << '\n';
+      }
       std::string reason;
       switch (outcome) {
         case ImportOutcome::kImported: ++tally.imported; break;

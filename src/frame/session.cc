@@ -46,12 +46,7 @@ bool Session::ReportProgress(const std::string& source, const std::string& targe
   return host.progress(host.plugin_nr, src.data(), dst.data(), percent) == 1;
 }
 
-void Session::LogError(const std::string& text) const {
-  if (host.log == nullptr) return;
-  std::vector<char> text_buf(text.begin(), text.end());
-  text_buf.push_back('\0');
-  host.log(host.plugin_nr, MSGTYPE_IMPORTANTERROR, text_buf.data());
-}
+void Session::LogError(const std::string& text) const { Log(MSGTYPE_IMPORTANTERROR, text); }
 
 void Session::ShowMessage(const char* title, const std::string& text) const {
   if (host.request == nullptr) return;
@@ -62,6 +57,13 @@ void Session::ShowMessage(const char* title, const std::string& text) const {
   char empty[1] = {'\0'};
   host.request(host.plugin_nr, RT_MsgOK, title ? title_buf.data() : nullptr, text_buf.data(),
                empty, 0);
+}
+
+void Session::Log(int type, const std::string& text) const {
+  if (host.log == nullptr) return;
+  std::vector<char> text_buf(text.begin(), text.end());
+  text_buf.push_back('\0');
+  host.log(host.plugin_nr, type, text_buf.data());
 }
 
 }  // namespace tomeva::frame

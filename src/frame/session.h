@@ -25,7 +25,7 @@ namespace tomeva::frame {
 struct HostCallbacks {
   int plugin_nr = 0;
   tProgressProc progress = nullptr;
-  tLogProc log = nullptr;  // important errors: why an operation was refused
+  tLogProc log = nullptr;  // why an operation was refused, a collection import's outcome
   tRequestProc request = nullptr;
 };
 
@@ -84,6 +84,8 @@ class Session {
   void LogError(const std::string& text) const;
   // Shows a message through the host's request callback (no-op without one).
   void ShowMessage(const char* title, const std::string& text) const;
+  // Writes text to the host's log with a MSGTYPE_* type (no-op without a log).
+  void Log(int type, const std::string& text) const;
 };
 
 }  // namespace tomeva::frame

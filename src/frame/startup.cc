@@ -16,6 +16,7 @@
 #include "common/node_path.h"
 #include "common/path_rules.h"
 #include "common/text.h"
+#include "frame/upgrade.h"
 #include "platform/files.h"
 #include "platform/module.h"
 #include "platform/path_style.h"
@@ -226,6 +227,8 @@ int StartSession(Session& session) {
     } else {
       session.catalog_error = "cannot open the catalog: " + opened.message();
     }
+    // An older catalog learns about collections (nothing to do for a current one).
+    (void)UpgradeForCollections(session.catalog.get());
 
     // The library folder, absolute from now on.
     std::string library = ChildText(root, "root");

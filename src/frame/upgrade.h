@@ -11,7 +11,15 @@ namespace tomeva::frame {
 // when the column exists afterwards. (Opening a catalog already brings the
 // default tables' computed keys and shown names up to date and rebuilds the
 // indexes of an earlier version's catalog: catalog/catalog_keys.h.)
+// Also adds what collections need (UpgradeForCollections).
 bool UpgradeCatalog(catalog::Database* catalog);
+
+// Gives a catalog with a Books table but without collections the Collections
+// table and the book columns CollectionId, Archive, Member and LibId with their
+// index (as config/schema.sql declares them), all in one transaction. Run at
+// every open (a probe when there is nothing to do) and by the upgrade. True
+// when the catalog has them afterwards.
+bool UpgradeForCollections(catalog::Database* catalog);
 
 }  // namespace tomeva::frame
 

@@ -153,6 +153,22 @@ Status WriteFileAtomic(const std::string& path, std::string_view data) {
   return Publish(temp, path, Overwrite::kYes);
 }
 
+Status WriteNewFile(const std::string& path, std::string_view data, Overwrite overwrite) {
+  if (overwrite == Overwrite::kNo && ::access(path.c_str(), F_OK) == 0) {
+    return Error{"file already exists: " + path};
+  }
+  std::string temp = TempNameBeside(path);
+  Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) return SystemError("cannot create", temp, errno);
+  Status written = WriteAll(fd.get(), data, temp);
+  if (::close(fd.Release()) != 0 && written.ok()) written = SystemError("cannot write", temp, errno);
+  if (!written.ok()) {
+    ::unlink(temp.c_str());
+    return written;
+  }
+  return Publish(temp, path, overwrite);
+}
+
 Status CopyFile(const std::string& source, const std::string& target, Overwrite overwrite) {
   if (overwrite == Overwrite::kNo && ::access(target.c_str(), F_OK) == 0) {
     return Error{"file already exists: " + target};

@@ -35,6 +35,12 @@ Status WriteFileAtomic(const std::string& path, std::string_view data);
 
 enum class Overwrite { kNo, kYes };
 
+// Writes data to a new file at path as CopyFile writes its target: to a
+// temporary file beside it, renamed into place only when complete (no partial
+// file on failure), without forcing it to disk. With Overwrite::kNo an
+// existing path is an error and untouched.
+Status WriteNewFile(const std::string& path, std::string_view data, Overwrite overwrite);
+
 // Copies source to target. The data goes to a temporary file beside target that is
 // renamed into place only when the copy is complete, so a failed copy leaves no
 // partial target. With Overwrite::kNo an existing target is an error and untouched.

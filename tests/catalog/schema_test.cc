@@ -76,7 +76,8 @@ TEST_F(SchemaTest, CreatesTheBookTablesWithoutGenreRows) {
   EXPECT_EQ(columns, (std::vector<std::string>{"BookId", "Title", "Link", "fSize", "fDate", "Lang",
                                                "SrcLang", "Year", "Annotation", "Keywords", "Publisher",
                                                "ISBN", "SeriesId", "SerNo", "Compressed", "Added",
-                                               "TitleLetter", "TitleKey", "FileName"}));
+                                               "TitleLetter", "CollectionId", "Archive", "Member",
+                                               "LibId", "TitleKey", "FileName"}));
 }
 
 TEST_F(SchemaTest, AuthorNamesAndLettersAreComputedAsTheTreeShowsThem) {
@@ -181,6 +182,7 @@ TEST_F(SchemaTest, RelationshipsComeFromTheForeignKeys) {
                 "BookAuthors|BookId|Books|BookId|0",
                 "BookGenres|BookId|Books|BookId|0",
                 "BookGenres|GenreId|Genres|GenreId|0",
+                "Books|CollectionId|Collections|CollectionId|2",
                 "Books|SeriesId|Series|SeriesId|2",
             }));
 }

@@ -46,6 +46,20 @@ TEST(FilesTest, CopyWithoutOverwriteKeepsAnExistingTarget) {
   EXPECT_FALSE(FileExists(dir.Path("dst.tmp~")));
 }
 
+TEST(FilesTest, WriteNewFileKeepsAnExistingFileUnlessAskedAndLeavesNoPartialOne) {
+  TempDir dir;
+  WriteFile(dir.Path("dst"), "old");
+  EXPECT_FALSE(WriteNewFile(dir.Path("dst"), "new", Overwrite::kNo).ok());
+  EXPECT_EQ(ReadFile(dir.Path("dst")), "old");
+  ASSERT_TRUE(WriteNewFile(dir.Path("dst"), "new", Overwrite::kYes).ok());
+  EXPECT_EQ(ReadFile(dir.Path("dst")), "new");
+  ASSERT_TRUE(WriteNewFile(dir.Path("fresh"), "data", Overwrite::kNo).ok());
+  EXPECT_EQ(ReadFile(dir.Path("fresh")), "data");
+  EXPECT_FALSE(WriteNewFile(dir.Path("no/such/folder/dst"), "data", Overwrite::kYes).ok());
+  EXPECT_FALSE(FileExists(dir.Path("dst.tmp~")));
+  EXPECT_FALSE(FileExists(dir.Path("fresh.tmp~")));
+}
+
 TEST(FilesTest, FailedCopyLeavesNoTarget) {
   TempDir dir;
   EXPECT_FALSE(CopyFile(dir.Path("missing"), dir.Path("dst"), Overwrite::kYes).ok());

@@ -77,6 +77,9 @@ int PluginHarness::ProgressThunk(int, char*, char*, int percent) {
   if (g_current == nullptr) return 0;
   g_current->progress.push_back(percent);
   if (g_current->abort_at_percent && *g_current->abort_at_percent == percent) return 1;
+  if (g_current->abort_at_call && *g_current->abort_at_call == g_current->progress.size()) {
+    return 1;
+  }
   return 0;
 }
 
@@ -96,8 +99,10 @@ BOOL PluginHarness::RequestThunk(int, int type, char* title, char* text, char* r
   return TRUE;
 }
 
-void PluginHarness::LogThunk(int, int, char* text) {
-  if (g_current != nullptr) g_current->logs.push_back(text ? text : "");
+void PluginHarness::LogThunk(int, int msg_type, char* text) {
+  if (g_current == nullptr) return;
+  g_current->logs.push_back(text ? text : "");
+  g_current->log_types.push_back(msg_type);
 }
 
 void WriteSettings(const std::string& folder, const std::string& xml) {

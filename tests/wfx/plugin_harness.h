@@ -7,6 +7,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dynamic_library.h"
@@ -53,9 +54,13 @@ class PluginHarness {
   std::vector<HostRequest> requests;
   // Texts the plugin gave the host's log callback, in order.
   std::vector<std::string> logs;
+  // Their message types (MSGTYPE_*), one for each of logs.
+  std::vector<int> log_types;
   // Progress calls (percent) and the percent at which the next call says abort.
   std::vector<int> progress;
   std::optional<int> abort_at_percent;
+  // The 1-based number of the progress call (counted in progress) that says abort.
+  std::optional<size_t> abort_at_call;
 
   // Lists a folder with FsFindFirst/FsFindNext/FsFindClose; nullopt when
   // FsFindFirst returns INVALID_HANDLE_VALUE (last_errno then tells why).

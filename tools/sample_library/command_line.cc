@@ -1,6 +1,8 @@
 // Options, usage and the summary line of tomeva-sample-library.
 #include "sample_library/command_line.h"
 
+#include "sample_library/collection_writer.h"
+
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -13,6 +15,9 @@ const std::string_view kSampleLibraryUsage =
     "usage: tomeva-sample-library --out DIR --count N [--seed S] [--body-kb K]\n"
     "                             [--zipped-percent P] [--cp1251-percent P]\n"
     "                             [--damaged N] [--flat]\n"
+    "       tomeva-sample-library --out DIR --count N --collection NAME [--seed S]\n"
+    "                             [--body-kb K] [--zipped-percent P] [--per-archive N]\n"
+    "                             [--deleted-percent P] [--index-only]\n"
     "Writes N FictionBook 2 sample books to DIR, the same bytes for the same seed.\n"
     "  --out DIR            library folder (created when missing)\n"
     "  --count N            number of books (0 to 10000000)\n"
@@ -22,6 +27,12 @@ const std::string_view kSampleLibraryUsage =
     "  --cp1251-percent P   share of books in windows-1251 (default 20)\n"
     "  --damaged N          add N damaged books named damaged-* (default 0)\n"
     "  --flat               all books in DIR itself, not in first-letter folders\n"
+    "  --collection NAME    write a collection instead: ZIP archives of books and the\n"
+    "                       index DIR/NAME.inpx; --zipped-percent is then the share\n"
+    "                       of deflated (not stored) members\n"
+    "  --per-archive N      books per archive of a collection (default 1000)\n"
+    "  --deleted-percent P  share of index lines marked deleted (default 0)\n"
+    "  --index-only         archives without members (to measure an import alone)\n"
     "  --help               show this text\n";
 
 namespace {
@@ -69,7 +80,8 @@ Result<SampleLibraryCommand> ParseSampleLibraryArgs(std::span<const std::string_
   static constexpr ValuedOption kValued[] = {
       {"--out", 0},          {"--count", kMaxCount},         {"--seed", UINT64_MAX},
       {"--body-kb", kMaxBodyKb}, {"--zipped-percent", 100}, {"--cp1251-percent", 100},
-      {"--damaged", kMaxCount},
+      {"--damaged", kMaxCount}, {"--collection", 0}, {"--per-archive", kMaxCount},
+      {"--deleted-percent", 100},
   };
   SampleLibraryCommand command;
   SampleLibraryOptions& options = command.options;
@@ -83,6 +95,10 @@ Result<SampleLibraryCommand> ParseSampleLibraryArgs(std::span<const std::string_
     }
     if (arg == "--flat") {
       options.flat = true;
+      continue;
+    }
+    if (arg == "--index-only") {
+      options.index_only = true;
       continue;
     }
     if (!arg.starts_with("--")) return Error{"unexpected argument '" + std::string(arg) + "'"};
@@ -107,6 +123,13 @@ Result<SampleLibraryCommand> ParseSampleLibraryArgs(std::span<const std::string_
       have_out = true;
       continue;
     }
+    if (name == "--collection") {
+      if (value.empty() || value.find('/') != std::string_view::npos) {
+        return Bad(name, "a plain name is required");
+      }
+      options.collection = std::string(value);
+      continue;
+    }
     Result<uint64_t> number = ParseNumber(name, value, option->max);
     if (!number.ok()) return number.error();
     if (name == "--count") {
@@ -120,6 +143,11 @@ Result<SampleLibraryCommand> ParseSampleLibraryArgs(std::span<const std::string_
       options.zipped_percent = static_cast<unsigned>(*number);
     } else if (name == "--cp1251-percent") {
       options.cp1251_percent = static_cast<unsigned>(*number);
+    } else if (name == "--per-archive") {
+      if (*number == 0) return Bad(name, "at least 1");
+      options.per_archive = *number;
+    } else if (name == "--deleted-percent") {
+      options.deleted_percent = static_cast<unsigned>(*number);
     } else {
       options.damaged = *number;
     }
@@ -142,6 +170,18 @@ int RunSampleLibrary(std::span<const std::string_view> args, std::ostream& out,
   }
   auto start = std::chrono::steady_clock::now();
   command->options.list_books = false;  // only the counts are printed
+  if (!command->options.collection.empty()) {
+    Result<SampleCollectionSummary> written = WriteSampleCollection(command->options);
+    if (!written.ok()) {
+      err << "tomeva-sample-library: " << written.message() << "\n";
+      return 1;
+    }
+    std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    out << "wrote a collection of " << written->books_written << " books (" << written->deleted
+        << " marked deleted) in " << written->archives << " archives, " << written->bytes
+        << " bytes, in " << seconds.count() << " s: " << written->index << "\n";
+    return 0;
+  }
   Result<SampleLibrarySummary> summary = WriteSampleLibrary(command->options);
   if (!summary.ok()) {
     err << "tomeva-sample-library: " << summary.message() << "\n";

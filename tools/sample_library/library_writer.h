@@ -24,6 +24,11 @@ struct SampleLibraryOptions {
   uint64_t damaged = 0;         // damaged books added in the library folder
   bool flat = false;            // all books in the library folder itself
   bool list_books = true;       // keep a WrittenBook per file in the summary
+  // A collection (archives + NAME.inpx) instead of loose files when set.
+  std::string collection;       // its name
+  uint64_t per_archive = 1000;  // books per archive
+  unsigned deleted_percent = 0; // index lines marked deleted
+  bool index_only = false;      // archives without members
 };
 
 enum class BookEncoding { kUtf8, kWindows1251 };

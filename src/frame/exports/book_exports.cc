@@ -12,6 +12,7 @@
 #include "books/book_move.h"
 #include "books/book_retrieval.h"
 #include "books/field_host_access.h"
+#include "collections/collection_import.h"
 #include "frame/exports/export_util.h"
 #include "frame/host_paths.h"
 #include "frame/plugin.h"
@@ -64,6 +65,32 @@ books::CopyFlags FlagsOf(int copy_flags) {
 
 std::string Text(const char* s) { return s == nullptr ? std::string() : std::string(s); }
 
+// Imports the collection whose index is local (FsPutFile of a *.inpx).
+int PutCollection(Session& session, const std::string& local, const std::string& remote) {
+  if (!session.started() || !session.catalog) return FS_FILE_WRITEERROR;
+  auto progress = [&](int percent) { return session.ReportProgress(local, remote, percent); };
+  tomeva::Result<tomeva::collections::ImportSummary> summary =
+      tomeva::collections::ImportCollection(session.catalog.get(), local, progress);
+  if (!summary.ok()) {
+    session.LogError(summary.message());
+    session.ShowMessage(nullptr, summary.message());
+    return FS_FILE_WRITEERROR;
+  }
+  const std::string text = summary->Text();
+  if (summary->aborted) {
+    session.Log(MSGTYPE_DETAILS, text);
+    return FS_FILE_USERABORT;
+  }
+  if (summary->refused > 0) {
+    session.ShowMessage(nullptr, text);
+    session.LogError(std::to_string(summary->refused) +
+                     " lines of the index were refused; the other books were imported");
+    return FS_FILE_WRITEERROR;
+  }
+  session.Log(MSGTYPE_DETAILS, text);
+  return FS_FILE_OK;
+}
+
 }  // namespace
 
 TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
@@ -87,6 +114,10 @@ TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
 TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
   const std::string local = Text(LocalName);
   const std::string remote = Text(RemoteName);
+  if (tomeva::collections::IsCollectionIndexName(local)) {
+    return Guarded<int>(FS_FILE_WRITEERROR,
+                        [&](Session& session) { return PutCollection(session, local, remote); });
+  }
   return WithBooks(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
     const books::Outcome<books::PutResult> outcome =
         books::ImportBook(ctx, local, tomeva::frame::FileFromHost(remote), FlagsOf(CopyFlags));

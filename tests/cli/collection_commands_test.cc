@@ -1,0 +1,95 @@
+// Collections through the tomeva program: 'tomeva put NAME.inpx' imports a
+// generated collection with a summary, its books list and copy out, and an
+// index with bad lines fails the run naming every refused line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/cli_runner.h"
+#include "sample_library/collection_writer.h"
+
+namespace tomeva::testing {
+namespace {
+
+class CollectionCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { cli_.InitLibrary(); }
+
+  SampleCollectionSummary Generate(uint64_t count, unsigned deleted_percent) {
+    SampleLibraryOptions options;
+    options.out = cli_.Path("distribution");
+    options.collection = "lib.rus.ec";
+    options.count = count;
+    options.per_archive = 25;
+    options.body_kb = 2;
+    options.deleted_percent = deleted_percent;
+    Result<SampleCollectionSummary> written = WriteSampleCollection(options);
+    EXPECT_TRUE(written.ok()) << written.message();
+    return written.ok() ? std::move(written).value() : SampleCollectionSummary{};
+  }
+
+  CliFixture cli_;
+};
+
+TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid) {
+  const SampleCollectionSummary written = Generate(60, 10);
+  ProcessResult put = cli_.Run({"put", written.index});
+  ASSERT_EQ(put.exit_code, 0) << put.out << put.err;
+  const std::string added = "added " + std::to_string(written.books_written - written.deleted);
+  EXPECT_NE(put.out.find("collection lib.rus.ec: " + added + ", removed 0"), std::string::npos)
+      << put.out;
+
+  // The genre names come from the genre list 'tomeva init' wrote.
+  const std::vector<std::string> genres = Lines(cli_.Run({"ls", "/По жанрам"}).out);
+  EXPECT_FALSE(genres.empty());
+  for (const std::string& genre : genres) {
+    EXPECT_NE(genre.find_first_of("АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЭЮЯ"), std::string::npos) << genre;
+  }
+
+  const CollectionBook* book = nullptr;
+  for (const CollectionBook& b : written.books) {
+    if (!b.deleted) {
+      book = &b;
+      break;
+    }
+  }
+  ASSERT_NE(book, nullptr);
+  const std::vector<std::string> titles = Lines(cli_.Run({"ls", "/По названиям"}).out);
+  ASSERT_FALSE(titles.empty());
+  std::string found;
+  for (const std::string& letter : titles) {
+    const std::string folder = "/По названиям/" + letter.substr(0, letter.size() - 1);
+    for (const std::string& name : Lines(cli_.Run({"ls", folder}).out)) {
+      if (name.rfind(book->title, 0) == 0) found = folder + "/" + name;
+    }
+    if (!found.empty()) break;
+  }
+  ASSERT_FALSE(found.empty()) << book->title;
+  std::filesystem::create_directories(cli_.Path("out"));
+  ProcessResult get = cli_.Run({"get", found, cli_.Path("out/book.fb2")});
+  ASSERT_EQ(get.exit_code, 0) << get.out << get.err;
+  EXPECT_EQ(ReadFile(cli_.Path("out/book.fb2")).rfind("<?xml", 0), 0u);
+
+  // Put again: nothing added, nothing duplicated.
+  ProcessResult again = cli_.Run({"put", written.index});
+  ASSERT_EQ(again.exit_code, 0) << again.out << again.err;
+  EXPECT_NE(again.out.find("added 0, removed 0, already present"), std::string::npos) << again.out;
+}
+
+TEST_F(CollectionCommandsTest, AnIndexWithBadLinesFailsTheRunAndNamesThem) {
+  const SampleCollectionSummary written = Generate(30, 0);
+  // The second archive is gone: its 5 lines are refused, the others import.
+  std::filesystem::remove(cli_.Path("distribution/fb2-000026-000030.zip"));
+  ProcessResult put = cli_.Run({"put", written.index});
+  EXPECT_EQ(put.exit_code, 1) << put.out << put.err;
+  const std::string all = put.out + put.err;
+  EXPECT_NE(all.find("added 25"), std::string::npos) << all;
+  EXPECT_NE(all.find("refused 5 lines"), std::string::npos) << all;
+  EXPECT_NE(all.find("fb2-000026-000030.inp:5: its archive fb2-000026-000030.zip does not exist"),
+            std::string::npos)
+      << all;
+}
+
+}  // namespace
+}  // namespace tomeva::testing
