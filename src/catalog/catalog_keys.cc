@@ -231,6 +231,56 @@ bool IsComputedColumn(std::string_view table, std::string_view column) {
   return false;
 }
 
+namespace {
+
+constexpr char kBookInsertTrigger[] = "BooksComputedOnInsert";
+
+}  // namespace
+
+Result<int64_t> SuspendBookInsertTrigger(sqlite3* db) {
+  if (sqlite3_get_autocommit(db)) return Error{"a bulk insert of books needs a transaction"};
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name = "
+                         "'BooksComputedOnInsert'",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    return Error{std::string("cannot read the catalog's triggers: ") + sqlite3_errmsg(db)};
+  }
+  const bool has_trigger = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
+  sqlite3_finalize(raw);
+  if (!has_trigger) return int64_t{-1};  // a catalog without computed names
+  if (sqlite3_prepare_v2(db, "SELECT coalesce(max(BookId), 0) FROM Books", -1, &raw, nullptr) !=
+      SQLITE_OK) {
+    return Error{std::string("cannot read the books' keys: ") + sqlite3_errmsg(db)};
+  }
+  int64_t last = 0;
+  if (sqlite3_step(raw) == SQLITE_ROW) last = sqlite3_column_int64(raw, 0);
+  sqlite3_finalize(raw);
+  if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
+    return s.error();
+  }
+  return last;
+}
+
+Status FinishBookInserts(sqlite3* db, int64_t last_book_before) {
+  if (last_book_before < 0) return Status::Ok();
+  const std::string after = " WHERE BookId > " + std::to_string(last_book_before);
+  // Keys first: a new book's name asks whether an earlier book has its key.
+  if (Status s = Exec(db, "UPDATE Books SET TitleKey = tomeva_fold(Title)" + after); !s.ok()) {
+    return s;
+  }
+  if (Status s = Exec(db, std::string("UPDATE Books SET FileName = ") + kBookFileName + after);
+      !s.ok()) {
+    return s;
+  }
+  for (const auto& [name, definition] : Triggers("Books")) {
+    if (name != kBookInsertTrigger) continue;
+    return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " +
+                        definition);
+  }
+  return Error{"no insert trigger of the book table is defined"};
+}
+
 std::optional<int> CatalogVersion(sqlite3* db) {
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &raw, nullptr) != SQLITE_OK) {

@@ -121,6 +121,12 @@ class Database {
   // does not go back to the file for every index page. Off gives the memory
   // back. Backends without it do nothing.
   virtual Status SetBulkWriteMode(bool /*on*/) { return Status::Ok(); }
+  // Inside a write transaction: books inserted until EndBulkBookInsert get
+  // their computed key and shown name once, for the whole batch, instead of
+  // row by row (see catalog_keys.h). Backends without computed columns do
+  // nothing. A rollback of the transaction ends the batch too.
+  virtual Status BeginBulkBookInsert() { return Status::Ok(); }
+  virtual Status EndBulkBookInsert() { return Status::Ok(); }
   // Prepares one statement of the backend's own SQL (see BoundStatement). The
   // statement belongs to this connection and must not outlive it. Backends
   // without it fail.

@@ -546,6 +546,14 @@ class SqliteDatabase final : public Database {
 
   Status Commit() override {
     if (depth_ == 0) return Error{"no transaction is open"};
+    // A bulk insert of books ends before its level commits: the names are
+    // computed and the trigger is back in what becomes durable.
+    if (bulk_books_after_ && depth_ <= bulk_depth_) {
+      if (Status finished = EndBulkBookInsert(); !finished.ok()) {
+        (void)Rollback();
+        return finished;
+      }
+    }
     if (EngineRolledBack()) {
       LeaveLevel();
       return Error{kRolledBackByEngine};
@@ -592,6 +600,23 @@ class SqliteDatabase final : public Database {
     return Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");
   }
 
+  Status BeginBulkBookInsert() override {
+    if (depth_ == 0) return Error{"a bulk insert of books needs a transaction"};
+    if (bulk_books_after_) return Status::Ok();
+    Result<int64_t> last = SuspendBookInsertTrigger(connection_->db());
+    if (!last.ok()) return last.error();
+    bulk_books_after_ = *last;
+    bulk_depth_ = depth_;
+    return Status::Ok();
+  }
+
+  Status EndBulkBookInsert() override {
+    if (!bulk_books_after_) return Status::Ok();
+    const int64_t after = *bulk_books_after_;
+    bulk_books_after_.reset();
+    return FinishBookInserts(connection_->db(), after);
+  }
+
   Result<std::unique_ptr<BoundStatement>> Prepare(std::string_view native_sql) override {
     std::string_view rest;
     Result<SqliteStatementHandle> statement = PrepareFirst(connection_->db(), native_sql, &rest);
@@ -629,12 +654,17 @@ class SqliteDatabase final : public Database {
   }
 
   void LeaveLevel() {
+    // Leaving the level a bulk insert began in ends it: a rollback has put the
+    // trigger back, and a commit must not happen without EndBulkBookInsert.
+    if (bulk_books_after_ && depth_ <= bulk_depth_) bulk_books_after_.reset();
     if (--depth_ == 0) rolled_back_ = false;
   }
 
   std::shared_ptr<Connection> connection_;
   int depth_ = 0;
   bool rolled_back_ = false;
+  std::optional<int64_t> bulk_books_after_;  // a bulk insert of books is open
+  int bulk_depth_ = 0;
 };
 
 Status RunPragma(sqlite3* db, const char* sql) {

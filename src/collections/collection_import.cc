@@ -70,6 +70,9 @@ class Importer {
     if (!open_) {
       if (Status s = db_->BeginTransaction(); !s.ok()) return s.error();
       open_ = true;
+      // The books' keys and shown names are computed once for the whole
+      // transaction (its commit finishes them), not row by row.
+      if (Status s = db_->BeginBulkBookInsert(); !s.ok()) return s.error();
     }
     Status failure;
     bool stopped = false;

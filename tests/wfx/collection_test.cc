@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sample_library/collection_writer.h"
+#include "support/fb2_book_text.h"
 #include "support/zip_test_util.h"
 #include "wfx/library_fixture.h"
 
@@ -399,6 +400,42 @@ TEST_F(CollectionTest, BadLinesAreRefusedByFileAndLineWhileTheGoodBooksImport) {
       << messages;
   ASSERT_FALSE(plugin_->requests.empty());  // shown to the user once
   EXPECT_EQ(plugin_->requests.size(), 1u);
+}
+
+TEST_F(CollectionTest, CollectionBooksGetTheSameUniqueNamesAsImportedBooks) {
+  // A book imported first, then a collection with two more of its title (in
+  // another letter case too): the names are computed for the whole batch at
+  // its commit, and the books imported afterwards still get theirs.
+  TestBook first;
+  first.title = "Дубль";
+  WriteFile(dir_.Path("in/first.fb2"), Fb2Text(first));
+  ASSERT_EQ(Put(dir_.Path("in/first.fb2"), "/first.fb2"), FS_FILE_OK);
+  WriteFile(library_ + "/dup.zip", BuildTestZip({{.name = "1.fb2", .content = "ONE"},
+                                                 {.name = "2.fb2", .content = "TWO"}}));
+  const std::string path =
+      WriteIndex("dup.inpx", {{"dup.inp", Line("Автор,,:", "prose:", "Дубль", "1", "1") +
+                                              Line("Автор,,:", "prose:", "дубль", "2", "2")}});
+  ASSERT_EQ(PutIndex(path), FS_FILE_OK) << AllMessages();
+  TestBook last = first;
+  last.authors = {{"Другой", "Автор", ""}};
+  WriteFile(dir_.Path("in/last.fb2"), Fb2Text(last));
+  ASSERT_EQ(Put(dir_.Path("in/last.fb2"), "/last.fb2"), FS_FILE_OK);
+
+  const std::string one = Query("SELECT BookId FROM Books WHERE LibId='1'");
+  const std::string two = Query("SELECT BookId FROM Books WHERE LibId='2'");
+  const std::string four = Query("SELECT max(BookId) FROM Books");
+  auto listed = plugin_->List("/По названиям/Д");
+  ASSERT_TRUE(listed.has_value());
+  std::vector<std::string> names = Names(*listed);
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected = {"Дубль.fb2", "Дубль [" + one + "].fb2",
+                                       "дубль [" + two + "].fb2", "Дубль [" + four + "].fb2"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(Count("SELECT count(*) FROM Books WHERE TitleKey IS NULL OR FileName IS NULL"), 0);
+  EXPECT_EQ(Count("SELECT count(*) FROM sqlite_master WHERE type='trigger' AND "
+                  "name='BooksComputedOnInsert'"),
+            1);
 }
 
 TEST_F(CollectionTest, AStoppedImportKeepsWholeArchivesAndPuttingAgainFinishesIt) {
