@@ -4,6 +4,7 @@
 // schema is missing).
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -312,6 +313,30 @@ TEST_F(ServerTest, HtmlPagesShowTheTreeWithDownloadsAndTheOpdsLink) {
   httplib::Result many = Get(Url("/browse", kPlenty) + "?page=3");
   ASSERT_TRUE(many);
   EXPECT_EQ(Count(many->body, "<li>"), kManyBooks - 200);
+}
+
+TEST_F(ServerTest, ServesWhileAnotherProcessImportsAndSeesItsBooksAfterwards) {
+  const std::string books = cli_->Path("more");
+  for (int i = 1; i <= 150; ++i) {
+    WriteFile(books + "/" + std::to_string(i) + ".fb2",
+              Fb2Book("Том " + std::to_string(i), "Поздний", "Автор", "sf", 2001));
+  }
+  const int pid = cli_->Start({"put", "-r", books});
+  int answered = 0;
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    const auto start = std::chrono::steady_clock::now();
+    httplib::Result res = Get(Url("/opds", kPlenty));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    ++answered;
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(answered, 0);
+  // Each request reads the catalog as it is now.
+  const std::string feed = Feed(Url("/opds", "/По авторам/П/Поздний Автор") + "?page=2");
+  EXPECT_EQ(Count(feed, "<entry>"), 50);
 }
 
 }  // namespace
