@@ -152,6 +152,29 @@ void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Resp
       });
 }
 
+void ServeCover(LibraryPool& pool, CoverCache& covers, const httplib::Request& req,
+                httplib::Response& res) {
+  const std::string text = req.matches[1].str();
+  int32_t id = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (error != std::errc() || end != text.data() + text.size() || id < 0) {
+    SetError(res, 400, "bad book key");
+    return;
+  }
+  std::string file;
+  {
+    LibraryPool::Lease lease = pool.Borrow();
+    file = tree::BookFileOfId(lease.view(), id);
+  }
+  std::shared_ptr<const CoverImage> cover = file.empty() ? nullptr : covers.Get(file);
+  if (cover == nullptr) {
+    SetError(res, 404, "no cover");
+    return;
+  }
+  res.set_header("Cache-Control", "max-age=86400");
+  res.set_content(cover->bytes, cover->media_type);
+}
+
 }  // namespace
 
 std::optional<ListenAddress> ParseListenAddress(std::string_view text) {
@@ -202,6 +225,11 @@ void HttpServer::AddRoutes() {
   http_->Get(R"(/get/([\s\S]*))", [&pool](const httplib::Request& req, httplib::Response& res) {
     ServeDownload(pool, req, res);
   });
+  CoverCache& covers = covers_;
+  http_->Get(R"(/cover/([\s\S]*))",
+             [&pool, &covers](const httplib::Request& req, httplib::Response& res) {
+               ServeCover(pool, covers, req, res);
+             });
 }
 
 Result<int> HttpServer::Bind(const std::string& host, int port) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "server/book_cover.h"
 #include "server/library_pool.h"
 
 namespace httplib {
@@ -38,6 +39,7 @@ class HttpServer {
   void AddRoutes();
 
   LibraryPool& pool_;
+  CoverCache covers_{128};
   std::unique_ptr<httplib::Server> http_;
 };
 

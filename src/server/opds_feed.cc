@@ -76,6 +76,11 @@ void AddBookEntry(std::string& xml, const PageEntry& entry, std::string_view now
   if (std::string series = SeriesLine(book); !series.empty()) {
     AddElement(xml, "  ", "content", series, " type=\"text\"");
   }
+  // Whether the book has a cover is only known by reading it, which feeds never
+  // do: the link is there for every book and answers 404 for one without.
+  const std::string cover = std::string(kCoverPrefix) + "/" + std::to_string(book.id);
+  xml += "  <link rel=\"http://opds-spec.org/image\" href=\"" + cover + "\"/>\n";
+  xml += "  <link rel=\"http://opds-spec.org/image/thumbnail\" href=\"" + cover + "\"/>\n";
   const std::string href = UrlOfVirtualPath(kDownloadPrefix, entry.path);
   const uint64_t size = entry.listed.size != 0 ? entry.listed.size : book.size;
   xml += "  <link rel=\"http://opds-spec.org/acquisition\" href=\"" + Escaped(href) +

@@ -14,6 +14,7 @@ namespace tomeva::server {
 inline constexpr char kOpdsPrefix[] = "/opds";
 inline constexpr char kHtmlPrefix[] = "/browse";
 inline constexpr char kDownloadPrefix[] = "/get";
+inline constexpr char kCoverPrefix[] = "/cover";
 
 inline constexpr char kNavigationType[] =
     "application/atom+xml;profile=opds-catalog;kind=navigation";

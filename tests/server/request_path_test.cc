@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "server/book_cover.h"
 #include "server/book_download.h"
 #include "server/http_server.h"
 #include "server/markup.h"
@@ -69,6 +70,16 @@ TEST(MarkupTest, EscapesMarkupAndLeavesOutWhatXmlForbids) {
   EXPECT_EQ(Escaped("x\xD0y\xC0\xAF"), "x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(AtomTime(std::chrono::sys_seconds(std::chrono::seconds(86400 * 365))),
             "1971-01-01T00:00:00Z");
+}
+
+TEST(BookCoverTest, Base64DecodesWithWhitespaceAndPaddingAndRefusesOtherText) {
+  EXPECT_EQ(DecodeBase64("TWFu").value(), "Man");
+  EXPECT_EQ(DecodeBase64("TW\nE=").value(), "Ma");
+  EXPECT_EQ(DecodeBase64("TQ==").value(), "M");
+  EXPECT_EQ(DecodeBase64("").value(), "");
+  EXPECT_FALSE(DecodeBase64("TQ=x"));
+  EXPECT_FALSE(DecodeBase64("T"));
+  EXPECT_FALSE(DecodeBase64("TW*u"));
 }
 
 TEST(ListenAddressTest, HostAndPortAreSplitAndCheckedAndLoopbackIsTheDefaultHost) {

@@ -65,6 +65,20 @@ std::optional<std::string> SchemaErrors(const TempDir& dir, const std::string& x
   return status == 0 ? std::string() : out;
 }
 
+constexpr char kCoverBytes[] = "\x89PNG\r\n\x1a\ncover-bytes";
+
+// FB2 text with a cover page naming a PNG binary of kCoverBytes.
+std::string WithCover(std::string fb2) {
+  fb2.replace(fb2.find("<FictionBook "), 13,
+              "<FictionBook xmlns:l=\"http://www.w3.org/1999/xlink\" ");
+  fb2.replace(fb2.find("<title-info>"), 12,
+              "<title-info><coverpage><image l:href=\"#c.png\"/></coverpage>");
+  fb2.replace(fb2.find("</FictionBook>"), 14,
+              "<binary id=\"c.png\" content-type=\"image/png\">iVBORw0KGgpj\nb3Zlci1ieXRlcw=="
+              "</binary></FictionBook>");
+  return fb2;
+}
+
 class ServerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -77,7 +91,7 @@ class ServerTest : public ::testing::Test {
     war.series = "Эпопея";
     war.series_number = "2";
     war.annotation = "Роман &amp; эпопея.";
-    WriteFile(books + "/war.fb2", Fb2Text(war));
+    WriteFile(books + "/war.fb2", WithCover(Fb2Text(war)));
     TestBook anna;
     anna.title = "Анна Каренина";
     anna.authors = war.authors;
@@ -195,6 +209,29 @@ TEST_F(ServerTest, BookEntriesCarryTheCatalogsMetadata) {
             std::string::npos);
   EXPECT_EQ(Count(feed, "rel=\"http://opds-spec.org/acquisition\""), 2);
   EXPECT_TRUE(std::regex_search(feed, std::regex("<updated>20[0-9]{2}-[0-9]{2}-[0-9]{2}T")));
+}
+
+TEST_F(ServerTest, CoversComeFromTheBooksBinaryAndBooksWithoutOneHaveNone) {
+  const std::string feed = Feed(Url("/opds", kTolstoy));
+  std::smatch war;
+  ASSERT_TRUE(std::regex_search(
+      feed, war,
+      std::regex("<title>Война и мир</title>[^]*?rel=\"http://opds-spec.org/image\" href=\"([^\"]+)\"")))
+      << feed;
+  std::smatch anna;
+  ASSERT_TRUE(std::regex_search(
+      feed, anna,
+      std::regex("<title>Анна Каренина</title>[^]*?rel=\"http://opds-spec.org/image\" href=\"([^\"]+)\"")));
+  for (int round = 0; round < 2; ++round) {  // the second is served from the cache
+    httplib::Result cover = Get(war[1]);
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->status, 200);
+    EXPECT_EQ(cover->get_header_value("Content-Type"), "image/png");
+    EXPECT_EQ(cover->body, kCoverBytes);
+  }
+  EXPECT_EQ(Get(anna[1])->status, 404);
+  EXPECT_EQ(Get("/cover/999999")->status, 404);
+  EXPECT_EQ(Get("/cover/..%2f1")->status, 400);
 }
 
 TEST_F(ServerTest, BigFoldersArePaginatedWithFirstPreviousNextAndLast) {
