@@ -28,7 +28,7 @@ std::string Joined(const std::vector<std::string>& parts) {
 
 void AddBookItem(std::string& html, const PageEntry& entry) {
   const BookRecord& book = *entry.book;
-  html += "<li>📖 " + Link(UrlOfVirtualPath(kDownloadPrefix, entry.path), entry.listed.name);
+  html += "<li>" + Link(UrlOfVirtualPath(kDownloadPrefix, entry.path), entry.listed.name);
   std::string meta = Joined(book.authors);
   if (!book.series.empty()) {
     meta += (meta.empty() ? "" : " · ") + book.series;
@@ -78,7 +78,7 @@ std::string FolderHtml(const FolderPage& page, std::string_view title) {
     if (entry.book) {
       AddBookItem(html, entry);
     } else if (entry.listed.is_folder) {
-      html += "<li>📁 " + Link(PageUrl(kHtmlPrefix, entry.path), entry.listed.name) + "</li>\n";
+      html += "<li>" + Link(PageUrl(kHtmlPrefix, entry.path), entry.listed.name + "/") + "</li>\n";
     }
   }
   html += "</ul>\n";
