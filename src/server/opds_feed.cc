@@ -36,14 +36,6 @@ void AddElement(std::string& xml, std::string_view indent, std::string_view name
   xml += ">\n";
 }
 
-// The line of series and number an entry's content shows.
-std::string SeriesLine(const BookRecord& book) {
-  if (book.series.empty()) return {};
-  std::string line = "Серия: " + book.series;
-  if (book.series_number > 0) line += " #" + std::to_string(book.series_number);
-  return line;
-}
-
 void AddFolderEntry(std::string& xml, const PageEntry& entry, std::string_view updated) {
   const std::string url = PageUrl(kOpdsPrefix, entry.path);
   xml += " <entry>\n";
@@ -73,8 +65,12 @@ void AddBookEntry(std::string& xml, const PageEntry& entry, std::string_view now
   if (!book.language.empty()) AddElement(xml, "  ", "dc:language", book.language);
   if (book.year > 0) AddElement(xml, "  ", "dc:issued", std::to_string(book.year));
   if (!book.annotation.empty()) AddElement(xml, "  ", "summary", book.annotation, " type=\"text\"");
-  if (std::string series = SeriesLine(book); !series.empty()) {
-    AddElement(xml, "  ", "content", series, " type=\"text\"");
+  if (!book.series.empty()) {
+    xml += "  <schema:Series name=\"" + Escaped(book.series) + "\"";
+    if (book.series_number > 0) {
+      xml += " schema:position=\"" + std::to_string(book.series_number) + "\"";
+    }
+    xml += "/>\n";
   }
   // Whether the book has a cover is only known by reading it, which feeds never
   // do: the link is there for every book and answers 404 for one without.
@@ -102,7 +98,8 @@ std::string FolderFeed(const FolderPage& page, std::string_view title,
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<feed xmlns=\"http://www.w3.org/2005/Atom\" xmlns:dc=\"http://purl.org/dc/terms/\" "
-      "xmlns:opds=\"http://opds-spec.org/2010/catalog\">\n";
+      "xmlns:opds=\"http://opds-spec.org/2010/catalog\" "
+      "xmlns:schema=\"http://schema.org/\">\n";
   AddElement(xml, " ", "id", "urn:tomeva:folder:" + PageUrl(kOpdsPrefix, page.path, page.page));
   AddElement(xml, " ", "title", title);
   AddElement(xml, " ", "updated", updated);

@@ -79,6 +79,16 @@ std::string WithCover(std::string fb2) {
   return fb2;
 }
 
+// The output of a command and whether it exited with 0.
+std::pair<bool, std::string> CommandOutput(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {false, {}};
+  std::string out;
+  char buffer[4096];
+  while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, got);
+  return {pclose(pipe) == 0, out};
+}
+
 class ServerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -200,7 +210,7 @@ TEST_F(ServerTest, BookEntriesCarryTheCatalogsMetadata) {
   EXPECT_NE(feed.find("term=\"sf_history\""), std::string::npos);
   EXPECT_NE(feed.find("<dc:language>ru</dc:language>"), std::string::npos);
   EXPECT_NE(feed.find("<summary type=\"text\">Роман &amp; эпопея.</summary>"), std::string::npos);
-  EXPECT_NE(feed.find("Эпопея #2"), std::string::npos);
+  EXPECT_NE(feed.find("<schema:Series name=\"Эпопея\" schema:position=\"2\"/>"), std::string::npos);
   EXPECT_NE(feed.find(Url("/get", kTolstoy + "/Война и мир.fb2") +
                       "\" type=\"application/x-fictionbook+xml\" length=\""),
             std::string::npos);
@@ -232,6 +242,40 @@ TEST_F(ServerTest, CoversComeFromTheBooksBinaryAndBooksWithoutOneHaveNone) {
   EXPECT_EQ(Get(anna[1])->status, 404);
   EXPECT_EQ(Get("/cover/999999")->status, 404);
   EXPECT_EQ(Get("/cover/..%2f1")->status, 400);
+}
+
+TEST_F(ServerTest, AnOpdsClientLibraryParsesEveryKindOfFeed) {
+  const std::string modules = std::string(TOMEVA_SOURCE_DIR) + "/.cache/node/node_modules";
+  if (!std::filesystem::exists(modules + "/opds-feed-parser") ||
+      !std::filesystem::exists("/usr/bin/node")) {
+    GTEST_SKIP() << "opds-feed-parser is not installed (scripts/install-deps installs it)";
+  }
+  std::string command = "/usr/bin/node '" + std::string(TOMEVA_SOURCE_DIR) +
+                        "/tests/server/opds_client.js' '" + modules + "'";
+  int serial = 0;
+  for (const std::string& url : {std::string("/opds"), Url("/opds", "/По авторам"),
+                                 Url("/opds", kTolstoy), Url("/opds", kPlenty) + "?page=2"}) {
+    const std::string file = cli_->Path("client" + std::to_string(++serial) + ".xml");
+    WriteFile(file, Get(url)->body);
+    command += " '" + file + "'";
+  }
+  const auto [ok, json] = CommandOutput(command + " 2>&1");
+  ASSERT_TRUE(ok) << json;
+  EXPECT_EQ(json.find("{\"kind\":\"NavigationFeed\",\"title\":\"Tomeva\""), 1u) << json;
+  EXPECT_NE(json.find("{\"kind\":\"NavigationFeed\",\"title\":\"По авторам\""), std::string::npos);
+  EXPECT_NE(json.find("{\"kind\":\"AcquisitionFeed\",\"title\":\"Толстой Лев Николаевич\""),
+            std::string::npos);
+  for (const std::string& piece :
+       {std::string("{\"title\":\"Война и мир\",\"authors\":[\"Толстой Лев Николаевич\"]"),
+        std::string("{\"term\":\"prose_classic\",\"label\":\"Классическая проза\"}"),
+        std::string("\"series\":{\"name\":\"Эпопея\",\"position\":"), std::string("\"language\":\"ru\""),
+        std::string("\"summary\":\"Роман & эпопея.\""),
+        "{\"rel\":\"http://opds-spec.org/acquisition\",\"href\":\"" +
+            Url("/get", kTolstoy + "/Война и мир.fb2") +
+            "\",\"type\":\"application/x-fictionbook+xml\"}",
+        "{\"rel\":\"next\",\"href\":\"" + Url("/opds", kPlenty) + "?page=3\""}) {
+    EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;
+  }
 }
 
 TEST_F(ServerTest, BigFoldersArePaginatedWithFirstPreviousNextAndLast) {
