@@ -18,8 +18,9 @@ inline constexpr char kZipMediaType[] = "application/zip";
 std::string BookMediaType(std::string_view file_name);
 
 // "attachment; filename=\"ASCII\"; filename*=UTF-8''PERCENT-ENCODED": the
-// ASCII form keeps letters, digits and ".-_ ()" and writes "_" for every other
-// character (and keeps the extension), the encoded form is the exact name.
+// ASCII form (for clients that do not read filename*) keeps letters, digits and
+// ".-_ ()", writes Russian letters in Latin ones and "_" for every other
+// character; the encoded form is the exact name.
 std::string ContentDisposition(std::string_view file_name);
 
 }  // namespace tomeva::server

@@ -56,8 +56,11 @@ TEST(BookDownloadTest, MediaTypeFollowsTheExtensionIgnoringCase) {
 
 TEST(BookDownloadTest, DispositionCarriesTheExactNameAndAnAsciiFallback) {
   EXPECT_EQ(ContentDisposition("Мир \"1\".fb2"),
-            "attachment; filename=\"___ _1_.fb2\"; "
+            "attachment; filename=\"Mir _1_.fb2\"; "
             "filename*=UTF-8''%D0%9C%D0%B8%D1%80%20%221%22.fb2");
+  EXPECT_EQ(ContentDisposition("Щука, Ёж и ЮЛА — «Война».fb2").find(
+                "filename=\"Shchuka_ Ezh i YuLA _ _Voyna_.fb2\"; filename*"),
+            12u);
   // Nothing of the name can break out of the quoted ASCII form.
   EXPECT_EQ(ContentDisposition("a\\\";b.fb2").find("filename=\"a___b.fb2\""), 12u);
 }

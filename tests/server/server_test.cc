@@ -4,6 +4,7 @@
 // schema is missing).
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -394,6 +395,43 @@ TEST_F(ServerTest, HtmlPagesShowTheTreeWithDownloadsAndTheOpdsLink) {
   httplib::Result many = Get(Url("/browse", kPlenty) + "?page=3");
   ASSERT_TRUE(many);
   EXPECT_EQ(Count(many->body, "<li>"), kManyBooks - 200);
+}
+
+TEST_F(ServerTest, HeadlessChromiumFollowsTheLinksAndDownloadsTheBytesOfGet) {
+  if (!std::filesystem::exists("/usr/bin/chromium") || !std::filesystem::exists("/usr/bin/node")) {
+    GTEST_SKIP() << "chromium or node is not installed";
+  }
+  const std::string profile = cli_->Path("chromium-profile");
+  const std::string downloads = cli_->Path("chromium-downloads");
+  std::filesystem::create_directories(downloads);
+  const int browser = StartProgram(
+      "/usr/bin/chromium",
+      {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+       "--disable-component-update", "--disable-sync", "--no-first-run",
+       "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"},
+      cli_->dir().path(), cli_->Path("home"));
+  std::string devtools_port;
+  for (int i = 0; i < 200 && devtools_port.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (std::filesystem::exists(profile + "/DevToolsActivePort")) {
+      devtools_port = Lines(ReadFile(profile + "/DevToolsActivePort")).front();
+    }
+  }
+  std::pair<bool, std::string> download{false, "chromium did not start"};
+  if (!devtools_port.empty()) {
+    download = CommandOutput(
+        "/usr/bin/node --experimental-websocket --no-warnings '" + std::string(TOMEVA_SOURCE_DIR) +
+        "/tests/server/browser_download.js' " + devtools_port + " http://127.0.0.1:" +
+        std::to_string(port_) + "/ '" + downloads +
+        "' 'По авторам/' 'Т/' 'Толстой Лев Николаевич/' 'Анна Каренина.fb2.zip' 2>&1");
+  }
+  kill(browser, SIGTERM);
+  waitpid(browser, nullptr, 0);
+  ASSERT_TRUE(download.first) << download.second;
+  EXPECT_EQ(std::filesystem::path(download.second).filename().string(), "Анна Каренина.fb2.zip");
+  ProcessResult get = cli_->Run({"get", kTolstoy + "/Анна Каренина.fb2.zip", cli_->Path("by-get")});
+  ASSERT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(ReadFile(download.second), ReadFile(cli_->Path("by-get")));
 }
 
 TEST_F(ServerTest, ServesWhileAnotherProcessImportsAndSeesItsBooksAfterwards) {
