@@ -104,14 +104,15 @@ ConnectionString ParseConnectionString(std::string_view text) {
   return result;
 }
 
-Result<std::unique_ptr<Database>> OpenCatalog(std::string_view connection_string) {
+Result<std::unique_ptr<Database>> OpenCatalog(std::string_view connection_string,
+                                              CatalogAccess access) {
   const ConnectionString parts = ParseConnectionString(connection_string);
   const std::string provider = AsciiLower(parts.provider);
   if (provider == "sqlite" || provider == "sqlite3") {
     if (parts.data_source.empty()) {
       return Error{"the catalog connection string names no Data Source"};
     }
-    return OpenSqliteDatabase(parts.data_source);
+    return OpenSqliteDatabase(parts.data_source, access == CatalogAccess::kReadOnly);
   }
   if (provider.starts_with("microsoft.jet.oledb") || provider.starts_with("microsoft.ace.oledb")) {
     return Error{"catalog provider \"" + parts.provider +

@@ -140,7 +140,12 @@ class Database {
 // existing SQLite file; a missing file is an error, never created here. Jet providers
 // (Microsoft.Jet.OLEDB.*, Microsoft.ACE.OLEDB.*) fail with a message saying they
 // cannot be served on Linux; any other provider, or none, fails naming it.
-Result<std::unique_ptr<Database>> OpenCatalog(std::string_view connection_string);
+// kReadOnly opens a connection that never writes (a reader beside writers in
+// other processes, under WAL); a catalog that cannot be written is opened
+// read-only in either mode.
+enum class CatalogAccess { kReadWrite, kReadOnly };
+Result<std::unique_ptr<Database>> OpenCatalog(std::string_view connection_string,
+                                              CatalogAccess access = CatalogAccess::kReadWrite);
 
 }  // namespace tomeva::catalog
 

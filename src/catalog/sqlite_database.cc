@@ -781,14 +781,15 @@ Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, in
 
 }  // namespace
 
-Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path) {
+Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path, bool read_only) {
   if (path.empty()) return Error{"no catalog file is named"};
   std::error_code ignored;
   if (!std::filesystem::is_regular_file(path, ignored)) {
     return Error{"the catalog file " + path + " does not exist"};
   }
   int code = SQLITE_OK;
-  Result<SqliteConnectionHandle> db = OpenCatalogConnection(path, SQLITE_OPEN_READWRITE, &code);
+  Result<SqliteConnectionHandle> db = OpenCatalogConnection(
+      path, read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, &code);
   // A catalog that cannot be written (its file or folder is read-only) is
   // still read: listings work, and every change is refused as read-only.
   if (!db.ok() && IsReadOnlyFailure(code)) {

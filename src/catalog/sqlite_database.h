@@ -41,8 +41,10 @@ Error SqliteError(sqlite3* db, std::string_view sql);
 // Opens the existing SQLite catalog at path (never creating it) as a Database: WAL
 // journal, synchronous=NORMAL, foreign keys on, a 15 s busy timeout, the Jet
 // functions and collation registered and the MSysRelationships view in place.
-// Prepared statements and Jet translations are cached per connection.
-Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path);
+// Prepared statements and Jet translations are cached per connection. read_only
+// opens a connection that never writes and leaves the journal mode as it is.
+Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path,
+                                                     bool read_only = false);
 
 }  // namespace tomeva::catalog
 

@@ -51,6 +51,15 @@ int RunRenameOrCopy(PluginSession& session, const std::string& source,
 // upgrade: upgrades the catalog with UpdateDB5_6.
 int RunUpgrade(PluginSession& session);
 
+struct ServeOptions {
+  std::string plugin_path;  // the library is the one this plugin would open
+  std::string settings;     // or the one these settings describe, when given
+  std::string listen = "127.0.0.1:8080";
+  int workers = 4;
+};
+// serve: the OPDS catalog, HTML pages and downloads until SIGINT or SIGTERM.
+int RunServe(const ServeOptions& options);
+
 // Prints "tomeva: message" on stderr.
 void PrintError(const std::string& message);
 

@@ -30,6 +30,7 @@ struct CommandLine {
   std::vector<std::string> remove_paths;
   std::string source;
   std::string destination;
+  ServeOptions serve;
 };
 
 std::string FailureMessage(const CLI::App* app, const CLI::Error& error) {
@@ -86,6 +87,12 @@ int Run(int argc, char** argv) {
 
   app.add_subcommand("upgrade", "upgrade the catalog of an older version");
 
+  CLI::App* serve = app.add_subcommand(
+      "serve", "serve the catalog to e-readers (OPDS at /opds) and browsers (HTML at /)");
+  serve->add_option("--listen", line.serve.listen, "ADDR:PORT to listen on (default 127.0.0.1:8080)");
+  serve->add_option("--workers", line.serve.workers, "worker threads, each with its own catalog connection")
+      ->check(CLI::Range(1, 64));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -98,6 +105,12 @@ int Run(int argc, char** argv) {
   if (init->parsed()) {
     return RunInit({line.init_dir.empty() ? std::nullopt : std::optional<std::string>(line.init_dir),
                     line.force, plugin_path, plugin_option->count() > 0});
+  }
+
+  if (serve->parsed()) {
+    line.serve.plugin_path = plugin_path;
+    if (settings_option->count()) line.serve.settings = line.settings;
+    return RunServe(line.serve);
   }
 
   const bool long_work = get->parsed() || put->parsed() || rm->parsed() || mv->parsed() ||

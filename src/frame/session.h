@@ -54,6 +54,8 @@ class Session {
   std::string book_id_table;  // properties/simple/id/table
   std::string book_id_field;  // properties/simple/id/@name
 
+  // How start-up opens the catalog: the server's sessions only ever read.
+  catalog::CatalogAccess catalog_access = catalog::CatalogAccess::kReadWrite;
   // The catalog connection; null when the catalog could not be opened, and
   // then catalog_error says why.
   std::unique_ptr<catalog::Database> catalog;

@@ -221,7 +221,8 @@ int StartSession(Session& session) {
     // A catalog that cannot be opened leaves the session without one; listings
     // and book operations then fail the way a failing query does.
     Result<std::unique_ptr<catalog::Database>> opened =
-        catalog::OpenCatalog(CatalogConnectionString(provider, catalog_path));
+        catalog::OpenCatalog(CatalogConnectionString(provider, catalog_path),
+                             session.catalog_access);
     if (opened.ok()) {
       session.catalog = std::move(opened).value();
     } else {

@@ -1,0 +1,46 @@
+// Paging a folder's listing and looking up the books on the page.
+#include "server/folder_page.h"
+
+#include <memory>
+
+#include "server/request_path.h"
+#include "tree/path_resolution.h"
+
+namespace tomeva::server {
+
+PageOutcome ListFolderPage(const tree::CatalogView& view, std::string_view path, size_t page,
+                           FolderPage& out) {
+  out = FolderPage();
+  out.path = std::string(path);
+  out.page = page;
+  if (page == 0) return PageOutcome::kNoSuchPage;
+  std::unique_ptr<tree::FolderListing> listing;
+  switch (tree::FolderListing::Open(view, path, listing)) {
+    case tree::FolderListing::OpenOutcome::kNotServed: return PageOutcome::kNoSuchFolder;
+    case tree::FolderListing::OpenOutcome::kFailed: return PageOutcome::kFailed;
+    case tree::FolderListing::OpenOutcome::kEmpty: break;
+    case tree::FolderListing::OpenOutcome::kOpened: break;
+  }
+  const size_t first = (page - 1) * kPageSize;
+  if (listing != nullptr) {
+    // The whole listing is read for its count; only the page's entries are kept.
+    while (std::optional<tree::ListedEntry> entry = listing->Next()) {
+      if (out.total >= first && out.total < first + kPageSize) {
+        out.entries.push_back({std::move(*entry), std::string(), std::nullopt});
+      }
+      ++out.total;
+    }
+  }
+  listing.reset();  // its statement is done with before the lookups run
+  out.page_count = out.total == 0 ? 1 : (out.total + kPageSize - 1) / kPageSize;
+  if (page > out.page_count) return PageOutcome::kNoSuchPage;
+  for (PageEntry& entry : out.entries) {
+    entry.path = VirtualChild(path, entry.listed.name);
+    if (entry.listed.is_folder || view.db == nullptr) continue;
+    entry.book = ReadBookRecord(*view.db, tree::BookIdOfPath(view, entry.path));
+    if (entry.book) out.has_books = true;
+  }
+  return PageOutcome::kListed;
+}
+
+}  // namespace tomeva::server

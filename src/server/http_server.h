@@ -1,0 +1,56 @@
+// The HTTP server: OPDS feeds under /opds, HTML pages at / and under /browse,
+// book downloads under /get, all three resolved through the tree's listing and
+// path lookup on a borrowed session. Requests are served by a pool of worker
+// threads, one per session of the library pool. Nothing is ever written.
+#ifndef TOMEVA_SERVER_HTTP_SERVER_H_
+#define TOMEVA_SERVER_HTTP_SERVER_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+#include "server/book_cover.h"
+#include "server/library_pool.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace tomeva::server {
+
+// A server over a library pool, which must outlive it.
+class HttpServer {
+ public:
+  explicit HttpServer(LibraryPool& pool);
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Binds host:port (port 0: any free port) and returns the port bound.
+  Result<int> Bind(const std::string& host, int port);
+  // Serves requests until Stop; Bind first.
+  Status Run();
+  // Makes Run return; callable from any thread.
+  void Stop();
+
+ private:
+  void AddRoutes();
+
+  LibraryPool& pool_;
+  CoverCache covers_{128};
+  std::unique_ptr<httplib::Server> http_;
+};
+
+// "ADDR:PORT" (or "[IPv6]:PORT", or ":PORT" for 127.0.0.1) split into host and
+// port; nullopt for a text that is none of these or a port out of 0..65535.
+struct ListenAddress {
+  std::string host;
+  int port = 0;
+};
+std::optional<ListenAddress> ParseListenAddress(std::string_view text);
+
+}  // namespace tomeva::server
+
+#endif  // TOMEVA_SERVER_HTTP_SERVER_H_
