@@ -167,6 +167,19 @@ int XmlFieldSource::SetValue(std::string_view file_name, int field, int unit, in
       return ft_fileerror;
     }
     book_.dirty = true;
+    // A value the book's declared encoding cannot carry would be saved
+    // garbled: the document is read back from its saved text first, and the
+    // value must be there as it was written.
+    if (!value.empty() && unit < 0 && definition->xpath.find('*') == std::string::npos) {
+      Result<std::string> text = book->Serialize();
+      Result<XmlDocument> again =
+          text.ok() ? XmlDocument::LoadText(*text) : Result<XmlDocument>(text.error());
+      if (!again.ok() ||
+          ReadPathValue(FindTopNode(*again, "FictionBook"), definition->xpath, unit) != value) {
+        book_ = CachedBook{};  // the file is unchanged; the tree is not
+        return ft_fileerror;
+      }
+    }
     if ((flags & setflags_last_attribute) != 0) {
       book_.dirty = false;
       if (!SaveBookDocument(*book, name).ok()) {
