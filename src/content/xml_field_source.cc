@@ -182,9 +182,31 @@ int XmlFieldSource::SetValue(std::string_view file_name, int field, int unit, in
     }
     if ((flags & setflags_last_attribute) != 0) {
       book_.dirty = false;
-      if (!SaveBookDocument(*book, name).ok()) {
+      const bool checked = !value.empty() && unit < 0 &&
+                           definition->xpath.find('*') == std::string::npos;
+      Result<std::string> original =
+          checked ? platform::ReadWholeFile(name) : Result<std::string>(std::string());
+      if (!original.ok() || !SaveBookDocument(*book, name).ok()) {
         book_ = CachedBook{};
         return ft_fileerror;
+      }
+      // The saved book is read back the way every later read reads it; a file
+      // that would no longer give the value is put back as it was.
+      if (checked) {
+        Result<XmlDocument> saved = LoadBookDocument(
+            name, InHeader(definition->xpath) ? BookPart::kHeader : BookPart::kWhole);
+        bool same = false;
+        try {
+          same = saved.ok() && ReadPathValue(FindTopNode(*saved, "FictionBook"),
+                                             definition->xpath, unit) == value;
+        } catch (const std::exception&) {
+          same = false;
+        }
+        if (!same) {
+          (void)platform::WriteFileAtomic(name, *original);
+          book_ = CachedBook{};
+          return ft_fileerror;
+        }
       }
       book_.stamp = platform::FileStamp(name);
     }
