@@ -23,6 +23,7 @@
 #include "catalog/jet_functions.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
+#include "catalog/sql_literal_lifting.h"
 #include "common/utf8.h"
 
 namespace tomeva::catalog {
@@ -118,12 +119,35 @@ Result<SqliteStatementHandle> PrepareFirst(sqlite3* db, std::string_view sql,
   return SqliteStatementHandle(raw);
 }
 
+// The text of statement with its parameters' values in place, for messages.
+std::string StatementText(sqlite3_stmt* statement) {
+  char* expanded = sqlite3_expanded_sql(statement);
+  if (expanded == nullptr) return sqlite3_sql(statement) ? sqlite3_sql(statement) : "";
+  std::string text(expanded);
+  sqlite3_free(expanded);
+  return text;
+}
+
+// Binds the values lifted out of a statement's text to its parameters.
+void BindLifted(sqlite3_stmt* statement, const std::vector<LiftedValue>& values) {
+  const int count = std::min(sqlite3_bind_parameter_count(statement), static_cast<int>(values.size()));
+  for (int i = 0; i < count; ++i) {
+    const LiftedValue& value = values[static_cast<size_t>(i)];
+    if (value.is_integer) {
+      sqlite3_bind_int64(statement, i + 1, value.integer);
+    } else {
+      sqlite3_bind_text(statement, i + 1, value.text.data(), static_cast<int>(value.text.size()),
+                        SQLITE_TRANSIENT);
+    }
+  }
+}
+
 // Steps statement until it is done (rows are not read), then resets it.
 Status RunToCompletion(sqlite3* db, sqlite3_stmt* statement) {
   int step = SQLITE_ROW;
   while (step == SQLITE_ROW) step = sqlite3_step(statement);
   Status status;
-  if (step != SQLITE_DONE) status = SqliteError(db, sqlite3_sql(statement));
+  if (step != SQLITE_DONE) status = SqliteError(db, StatementText(statement));
   sqlite3_reset(statement);
   return status;
 }
@@ -252,11 +276,36 @@ class Connection {
 
   // Runs every statement of the translated text. Statements of a text seen for the
   // first time are prepared one after the other, each once the one before it has
-  // run, so a text may create a table and then fill it.
+  // run, so a text may create a table and then fill it. A statement's literal
+  // values are bound as parameters, so that its text is prepared once for all
+  // values.
   Status Execute(std::string_view jet_sql) {
     Result<std::string> sql = Translate(jet_sql);
     if (!sql.ok()) return sql.error();
     if (IsBlankText(*sql)) return Error{"empty SQL statement"};
+    std::optional<LiftedSql> lifted = LiftLiterals(*sql);
+    if (lifted) {
+      if (std::optional<StatementBatch> batch = statements_.Take(lifted->text)) {
+        if (batch->size() == 1) {
+          BindLifted(batch->front().get(), lifted->values);
+          Status status = RunToCompletion(db(), batch->front().get());
+          statements_.Put(lifted->text, std::move(*batch));
+          return status;
+        }
+        statements_.Put(lifted->text, std::move(*batch));
+      }
+      std::string_view rest = lifted->text;
+      Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
+      if (statement.ok() && *statement != nullptr && IsBlankText(rest)) {
+        BindLifted(statement->get(), lifted->values);
+        Status status = RunToCompletion(db(), statement->get());
+        StatementBatch batch;
+        batch.push_back(std::move(*statement));
+        statements_.Put(lifted->text, std::move(batch));
+        return status;
+      }
+      // A statement that does not take its literals as parameters runs as written.
+    }
     if (std::optional<StatementBatch> batch = statements_.Take(*sql)) {
       Status status;
       for (const SqliteStatementHandle& statement : *batch) {
@@ -280,30 +329,43 @@ class Connection {
     return Status::Ok();
   }
 
-  // A statement for the one statement of jet_sql, lent to the caller exclusively:
-  // the cached one when idle, else a newly prepared one. `key` receives the cache
-  // key to give it back under.
+  // A statement for the one statement of jet_sql, lent to the caller exclusively
+  // with its literal values bound: the cached one when idle, else a newly
+  // prepared one. `key` receives the cache key to give it back under.
   Result<SqliteStatementHandle> LendQueryStatement(std::string_view jet_sql, std::string* key) {
     Result<std::string> sql = Translate(jet_sql);
     if (!sql.ok()) return sql.error();
     if (IsBlankText(*sql)) return Error{"empty SQL query"};
-    *key = *sql;
-    if (std::optional<StatementBatch> batch = statements_.Take(*sql)) {
-      if (batch->size() == 1) return std::move(batch->front());
-      statements_.Put(*sql, std::move(*batch));
-      return Error{"a query must be a single statement [SQL: " + *sql + "]"};
+    if (std::optional<LiftedSql> lifted = LiftLiterals(*sql)) {
+      Result<SqliteStatementHandle> statement = LendPrepared(lifted->text, key);
+      if (statement.ok()) {
+        BindLifted(statement->get(), lifted->values);
+        return statement;
+      }
+      // A statement that does not take its literals as parameters runs as written.
     }
-    std::string_view rest = *sql;
+    return LendPrepared(*sql, key);
+  }
+
+  // The statement of sql (one statement), cached or newly prepared.
+  Result<SqliteStatementHandle> LendPrepared(const std::string& sql, std::string* key) {
+    *key = sql;
+    if (std::optional<StatementBatch> batch = statements_.Take(sql)) {
+      if (batch->size() == 1) return std::move(batch->front());
+      statements_.Put(sql, std::move(*batch));
+      return Error{"a query must be a single statement [SQL: " + sql + "]"};
+    }
+    std::string_view rest = sql;
     Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
     while (statement.ok() && *statement == nullptr && !rest.empty()) {
       statement = PrepareFirst(db(), rest, &rest);
     }
     if (!statement.ok()) return statement.error();
-    if (*statement == nullptr) return Error{"empty SQL query [SQL: " + *sql + "]"};
+    if (*statement == nullptr) return Error{"empty SQL query [SQL: " + sql + "]"};
     while (!rest.empty()) {
       Result<SqliteStatementHandle> more = PrepareFirst(db(), rest, &rest);
       if (!more.ok() || *more != nullptr) {
-        return Error{"a query must be a single statement [SQL: " + *sql + "]"};
+        return Error{"a query must be a single statement [SQL: " + sql + "]"};
       }
     }
     return statement;
@@ -437,7 +499,7 @@ class SqliteResultSet final : public ResultSet {
     }
     at_end_ = true;
     if (step == SQLITE_DONE) return Status::Ok();
-    Error error = SqliteError(connection_->db(), sqlite3_sql(statement_.get()));
+    Error error = SqliteError(connection_->db(), StatementText(statement_.get()));
     sqlite3_reset(statement_.get());
     return error;
   }

@@ -1,0 +1,1 @@
+INSERT INTO u ('k', 'v') VALUES ('a', 'b')

@@ -1,0 +1,1 @@
+SELECT a, b FROM t WHERE b = 'x' OR c = 20 ORDER BY 1

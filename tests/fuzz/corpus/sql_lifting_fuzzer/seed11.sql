@@ -1,0 +1,1 @@
+SELECT CASE WHEN b = 'x' THEN 'one' ELSE 'other' END FROM t WHERE d >= 1 ORDER BY a

@@ -1,0 +1,1 @@
+SELECT b FROM t WHERE (b = 'O''Brien') OR (b = "x") -- 'c'

@@ -1,0 +1,1 @@
+SELECT k FROM u WHERE v = 'b' AND k IN ('x', 'Y', '007')

@@ -1,0 +1,1 @@
+SELECT count(*) FROM t WHERE c > 5 AND b LIKE 'Y%'

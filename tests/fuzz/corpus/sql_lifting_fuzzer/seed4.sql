@@ -1,0 +1,1 @@
+SELECT 'a', b FROM t WHERE a = 3 GROUP BY 1 HAVING c = '30'

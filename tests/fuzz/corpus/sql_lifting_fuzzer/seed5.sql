@@ -1,0 +1,1 @@
+UPDATE t SET b = 'z' WHERE a = 1 RETURNING b

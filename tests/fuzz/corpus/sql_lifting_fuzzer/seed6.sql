@@ -1,0 +1,1 @@
+INSERT INTO u (k, v) VALUES ('new', 'N') RETURNING k, v

@@ -1,0 +1,1 @@
+SELECT (SELECT v FROM u WHERE k = 'x') AS first, substr(b, 1, 1) FROM t WHERE substr(b, 1, 1) = 'x'

@@ -1,0 +1,1 @@
+UPDATE t SET 'b' = 'x', c = 3 WHERE a = 1 RETURNING b, c

@@ -1,0 +1,1 @@
+SELECT (SELECT v FROM u WHERE k = 'x'), substr(b, 2, 1) FROM t WHERE b = 'x'
