@@ -79,8 +79,11 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags)
   if (!platform::FileExists(local_name)) {
     return Failed(platform::PathExists(local_name) ? "not a regular file" : "no such file");
   }
-  if (Status readable = CheckReadableBook(local_name); !readable.ok()) {
-    std::string why = readable.message();
+  // The stamp says whether the working copy holds what was parsed here.
+  const std::optional<std::string> parsed_stamp = platform::FileStamp(local_name);
+  Result<std::optional<XmlDocument>> header = ParseReadableBook(local_name);
+  if (!header.ok()) {
+    std::string why = header.message();
     if (why.starts_with(local_name + ": ")) why.erase(0, local_name.size() + 2);
     return Failed("not a readable FB2 book: " + why);
   }
@@ -101,6 +104,12 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags)
     Result<std::string> copy = scope.MakeWorkingCopy(local_name);
     if (!copy.ok()) return Failed("cannot copy the book into the library: " + copy.message());
     current_file = *copy;
+  }
+  // The fields are read from the header parsed above unless the file changed
+  // since (then they are read from the working copy itself).
+  if (ctx.fields != nullptr && header->has_value() &&
+      platform::FileStamp(local_name) == parsed_stamp) {
+    ctx.fields->OfferParsedHeader(current_file, std::move(**header));
   }
   if (ReportProgress(ctx, 0)) return {PutResult::kAborted, "aborted"};
 

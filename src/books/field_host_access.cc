@@ -14,4 +14,8 @@ bool FieldHostAccess::SetFieldValue(std::string_view reference, std::string_view
 
 void FieldHostAccess::ForgetReadFiles() { host_.ForgetReadFiles(); }
 
+void FieldHostAccess::OfferParsedHeader(const std::string& file_name, XmlDocument header) {
+  host_.OfferParsedHeader(file_name, std::move(header));
+}
+
 }  // namespace tomeva::books

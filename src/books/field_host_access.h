@@ -24,6 +24,8 @@ class FieldHostAccess : public catalog::ContentFieldAccess {
                      std::string_view value) override;
   // FieldHost::ForgetReadFiles.
   void ForgetReadFiles() override;
+  // FieldHost::OfferParsedHeader.
+  void OfferParsedHeader(const std::string& file_name, XmlDocument header) override;
 
  private:
   content::FieldHost& host_;

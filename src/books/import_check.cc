@@ -39,8 +39,8 @@ bool IsFictionBookName(std::string_view file_name) {
   return ext == "FB2" || ext == "ZIP" || ext == "FBZ";
 }
 
-Status CheckReadableBook(const std::string& file_name) {
-  if (!IsFictionBookName(file_name)) return Status::Ok();
+Result<std::optional<XmlDocument>> ParseReadableBook(const std::string& file_name) {
+  if (!IsFictionBookName(file_name)) return std::optional<XmlDocument>();
   Result<XmlDocument> doc = content::LoadBookDocument(file_name, content::BookPart::kHeader);
   if (!doc.ok()) return doc.error();
   XmlNode root = doc->RootElement();
@@ -48,7 +48,12 @@ Status CheckReadableBook(const std::string& file_name) {
     return Error{"the document is not a FictionBook (its root element is <" +
                  (root ? root.Name() : std::string()) + ">)"};
   }
-  return Status::Ok();
+  return std::optional<XmlDocument>(std::move(doc).value());
+}
+
+Status CheckReadableBook(const std::string& file_name) {
+  Result<std::optional<XmlDocument>> parsed = ParseReadableBook(file_name);
+  return parsed.ok() ? Status::Ok() : Status(parsed.error());
 }
 
 bool IsReadableBook(const std::string& file_name) { return CheckReadableBook(file_name).ok(); }

@@ -4,10 +4,12 @@
 #ifndef TOMEVA_BOOKS_IMPORT_CHECK_H_
 #define TOMEVA_BOOKS_IMPORT_CHECK_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/result.h"
+#include "common/xml_document.h"
 
 namespace tomeva::books {
 
@@ -27,6 +29,9 @@ bool IsFictionBookName(std::string_view file_name);
 // (root element FictionBook). A damaged header, a file that is not XML, or an
 // archive without a book fail, saying why (the parser's reason and line).
 Status CheckReadableBook(const std::string& file_name);
+// CheckReadableBook that also gives the header it parsed (nullopt for a name
+// that is not a FictionBook name), so that its reader need not parse it again.
+Result<std::optional<XmlDocument>> ParseReadableBook(const std::string& file_name);
 // CheckReadableBook(file_name).ok().
 bool IsReadableBook(const std::string& file_name);
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/xml_document.h"
+
 namespace tomeva::catalog {
 
 class ContentFieldAccess {
@@ -23,6 +25,10 @@ class ContentFieldAccess {
   // file again. Called when an operation begins, so that a file is never
   // answered from what another file of the same name once held.
   virtual void ForgetReadFiles() = 0;
+  // Hands over the header of file_name as the caller has just parsed it, so
+  // that the fields read next need not parse it again. Sources that cannot
+  // use it ignore it.
+  virtual void OfferParsedHeader(const std::string& /*file_name*/, XmlDocument /*header*/) {}
 };
 
 }  // namespace tomeva::catalog

@@ -157,6 +157,12 @@ void FieldHost::ForgetReadFiles() {
   }
 }
 
+void FieldHost::OfferParsedHeader(const std::string& file_name, XmlDocument header) {
+  for (Slot& slot : slots_) {
+    if (slot.source && slot.source->AdoptParsedHeader(file_name, header)) return;
+  }
+}
+
 void AddBuiltinSources(XmlNode content_plugins) {
   const char* names[] = {"wdx_tc", "wdx_XML"};
   for (size_t i = 0; i < 2; ++i) {

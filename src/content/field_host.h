@@ -64,6 +64,10 @@ class FieldHost {
   // ForgetReadFiles).
   void ForgetReadFiles();
 
+  // Offers a header just parsed by the caller to the open sources; the first
+  // that keeps books parsed takes it.
+  void OfferParsedHeader(const std::string& file_name, XmlDocument header);
+
  private:
   // The state of one source.
   struct Slot {

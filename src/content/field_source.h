@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/xml_document.h"
 #include "wdx_plugin.h"
 
 namespace tomeva::content {
@@ -42,6 +43,13 @@ class FieldSource {
   // Forgets what was read of files so far (a source that keeps a file parsed
   // between calls reads it again next time). Pending changes are saved first.
   virtual void ForgetReadFiles() {}
+
+  // Offers the header of file_name, just parsed by the caller (LoadBookDocument,
+  // BookPart::kHeader); a source that keeps books parsed may keep it instead
+  // of parsing the file again. True when the source took it.
+  virtual bool AdoptParsedHeader(const std::string& /*file_name*/, XmlDocument& /*header*/) {
+    return false;
+  }
 
   // Whether SetValue is offered at all.
   virtual bool CanSetValue() const { return false; }

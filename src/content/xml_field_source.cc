@@ -67,6 +67,16 @@ void XmlFieldSource::ForgetReadFiles() {
   book_ = CachedBook{};
 }
 
+bool XmlFieldSource::AdoptParsedHeader(const std::string& file_name, XmlDocument& header) {
+  SavePending();
+  book_ = CachedBook{};
+  book_.file_name = file_name;
+  book_.stamp = platform::FileStamp(file_name);
+  book_.doc = std::move(header);
+  book_.whole = false;
+  return true;
+}
+
 XmlDocument* XmlFieldSource::Book(const std::string& file_name, BookPart part) {
   if (file_name != book_.file_name) {
     SavePending();

@@ -45,6 +45,8 @@ class XmlFieldSource : public FieldSource {
                int flags) override;
   // Saves pending changes and drops the parsed book.
   void ForgetReadFiles() override;
+  // Keeps header as the cached book (its header only).
+  bool AdoptParsedHeader(const std::string& file_name, XmlDocument& header) override;
   bool CanSetValue() const override { return true; }
   // Writes value at the field's path (see WritePathValue); with
   // setflags_last_attribute the book is saved at once. ft_fileerror, with the
