@@ -5,6 +5,10 @@
 // and the books whose titles begin with "S" (a quarter of the catalog). The
 // time is that of opening the listing and reading all its entries; the
 // entries and the peak memory of the process are reported beside it.
+//
+// lookup/FOLDER: finding a listed book from its path as copying out, deleting
+// and moving do (tree::BookIdOfPath), for books spread over the whole folder;
+// the time is per lookup.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -16,6 +20,7 @@
 #include "common/node_path.h"
 #include "common/xml_document.h"
 #include "tree/folder_listing.h"
+#include "tree/path_resolution.h"
 
 namespace tomeva::bench {
 namespace {
@@ -74,6 +79,41 @@ void ListFolder(benchmark::State& state, int books, const std::string& path) {
   state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
 }
 
+// The number of books each lookup benchmark finds, spread over its folder.
+constexpr size_t kLookedUpBooks = 200;
+
+void LookUpBooks(benchmark::State& state, int books, const std::string& folder) {
+  Library& lib = TheLibrary(books);
+  std::vector<std::string> names;
+  {
+    std::unique_ptr<tree::FolderListing> listing;
+    if (tree::FolderListing::Open(lib.view, folder, listing) !=
+        tree::FolderListing::OpenOutcome::kOpened) {
+      state.SkipWithError("folder did not open");
+      return;
+    }
+    while (auto entry = listing->Next()) names.push_back(entry->name);
+  }
+  std::vector<std::string> paths;
+  const size_t step = std::max<size_t>(1, names.size() / kLookedUpBooks);
+  for (size_t i = 0; i < names.size() && paths.size() < kLookedUpBooks; i += step) {
+    paths.push_back(folder + "\\" + names[i]);
+  }
+  int64_t found = 0;
+  for (auto _ : state) {
+    for (const std::string& path : paths) {
+      if (tree::BookIdOfPath(lib.view, path) > 0) ++found;
+    }
+  }
+  if (found != static_cast<int64_t>(paths.size()) * static_cast<int64_t>(state.iterations())) {
+    state.SkipWithError("a listed book was not found from its path");
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(paths.size()) * state.iterations());
+  state.counters["ms_per_lookup"] = benchmark::Counter(
+      static_cast<double>(found) / 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
+}
+
 }  // namespace
 }  // namespace tomeva::bench
 
@@ -96,6 +136,11 @@ int main(int argc, char** argv) {
   };
   for (const auto& [name, path] : folders) {
     benchmark::RegisterBenchmark(("listing/" + std::string(name)).c_str(), ListFolder, books, path)
+        ->Unit(benchmark::kMillisecond);
+  }
+  for (const auto& [name, path] : {std::pair<const char*, std::string>{"genre_book", "\\По жанрам\\Жанр 1"},
+                                   {"title_letter_book", "\\По названиям\\S"}}) {
+    benchmark::RegisterBenchmark(("lookup/" + std::string(name)).c_str(), LookUpBooks, books, path)
         ->Unit(benchmark::kMillisecond);
   }
   return RunBenchmarks(argc, argv, options.results);
