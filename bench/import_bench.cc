@@ -11,6 +11,12 @@
 // is the parsing; platform::CopyFile copies every file once more, which is the
 // file copying (the import copies each book to a working copy that is then
 // renamed into place); SQL is what remains of the import's time.
+//
+// copy_out copies every book of a library of the files back out as the file
+// manager does: each "По названиям" letter listed, then each listed book
+// copied out through books::CopyBookOut (its path resolved as FsGetFile
+// resolves it); the floor copies the same stored files with platform::CopyFile
+// into the same kind of folder. Importing is not timed.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -22,10 +28,12 @@
 #include "bench_library.h"
 #include "bench_main.h"
 #include "books/book_import.h"
+#include "books/book_retrieval.h"
 #include "catalog_generator.h"
 #include "common/node_path.h"
 #include "default_fields.h"
 #include "platform/files.h"
+#include "tree/folder_listing.h"
 
 namespace tomeva::bench {
 namespace {
@@ -148,6 +156,68 @@ void ImportPhases(benchmark::State& state, const std::vector<std::string>& files
   state.counters["sql_ms_per_book"] = (import_s - parse_s - copy_s) * per_book_ms;
 }
 
+// The names of a folder's entries; empty when it does not open.
+std::vector<std::string> ListedNames(books::BookContext& ctx, const std::string& folder) {
+  std::vector<std::string> names;
+  std::unique_ptr<tree::FolderListing> listing;
+  if (tree::FolderListing::Open(ctx.view, folder, listing) !=
+      tree::FolderListing::OpenOutcome::kOpened) {
+    return names;
+  }
+  while (auto entry = listing->Next()) names.push_back(entry->name);
+  return names;
+}
+
+void CopyOut(benchmark::State& state, const std::vector<std::string>& files, bool floor) {
+  const std::string work = WorkFolder(floor ? "copyout-floor" : "copyout");
+  BenchLibrary library(work, "");
+  ImportAll(library, files);
+  const std::string out = work + "/out";
+  int64_t copied = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    // The stored files, found before the floor's timing starts.
+    std::vector<std::pair<std::string, std::string>> stored;  // (source, target)
+    if (floor) {
+      for (const std::string& letter : ListedNames(library.ctx(), "\\По названиям")) {
+        const std::string folder = "\\По названиям\\" + letter;
+        for (const std::string& name : ListedNames(library.ctx(), folder)) {
+          stored.emplace_back(books::LocalFileOf(library.ctx(), folder + "\\" + name),
+                              out + "/" + name);
+        }
+      }
+    }
+    state.ResumeTiming();
+    if (floor) {
+      for (const auto& [source, target] : stored) {
+        if (!platform::CopyFile(source, target, platform::Overwrite::kNo).ok()) {
+          state.SkipWithError(("cannot copy " + source).c_str());
+          return;
+        }
+        ++copied;
+      }
+      continue;
+    }
+    for (const std::string& letter : ListedNames(library.ctx(), "\\По названиям")) {
+      const std::string folder = "\\По названиям\\" + letter;
+      for (const std::string& name : ListedNames(library.ctx(), folder)) {
+        if (books::CopyBookOut(library.ctx(), folder + "\\" + name, out + "/" + name,
+                               books::CopyFlags{}) != books::GetResult::kOk) {
+          state.SkipWithError(("cannot copy out " + name).c_str());
+          return;
+        }
+        ++copied;
+      }
+    }
+  }
+  state.SetItemsProcessed(copied);
+  state.counters["ms_per_book"] = benchmark::Counter(
+      static_cast<double>(copied) / 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
+}
+
 }  // namespace
 }  // namespace tomeva::bench
 
@@ -171,6 +241,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((name + "/new_catalog").c_str(), ImportSet, files, std::string())
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
+    for (bool floor : {false, true}) {
+      benchmark::RegisterBenchmark(
+          ("copy_out/" + SetName(folder) + (floor ? "/floor" : "/plugin")).c_str(), CopyOut, files,
+          floor)
+          ->Iterations(1)
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+    }
     if (!base.empty()) {
       benchmark::RegisterBenchmark(
           (name + "/catalog_of_" + std::to_string(options.catalog_books)).c_str(), ImportSet,
