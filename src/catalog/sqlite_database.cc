@@ -21,6 +21,7 @@
 
 #include "catalog/catalog_keys.h"
 #include "catalog/jet_functions.h"
+#include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
 #include "catalog/sql_literal_lifting.h"
@@ -265,6 +266,22 @@ class Connection {
   Result<std::string> Translate(std::string_view jet_sql) {
     const std::string key(jet_sql);
     if (const std::string* known = translations_.Find(key)) return *known;
+    // Texts that differ only in their text values share one translation.
+    if (std::optional<JetTextShape> shape = ShapeOfJetText(jet_sql)) {
+      const std::string* shape_sql = translations_.Find(shape->text);
+      if (shape_sql == nullptr) {
+        Result<std::string> translated = TranslateJetSql(shape->text);
+        if (translated.ok()) {
+          translations_.Put(shape->text, *translated);
+          shape_sql = translations_.Find(shape->text);
+        }
+      }
+      if (shape_sql != nullptr) {
+        if (std::optional<std::string> filled = FillShape(*shape_sql, shape->values)) {
+          return std::move(*filled);
+        }
+      }
+    }
     Result<std::string> translated = TranslateJetSql(jet_sql);
     if (!translated.ok()) {
       return Error{"cannot translate the SQL statement: " + translated.message() +

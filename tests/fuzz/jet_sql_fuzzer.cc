@@ -4,15 +4,20 @@
 // database holding the default catalog schema, a few rows and the Jet
 // functions. Read-only statements are also run, with a bound on the work and
 // on the size of any value, so the Jet functions they call see fuzzed input.
+// A text translated through its shape (catalog/jet_text_shape.h: the text
+// values replaced by markers, translated, the values put back) must give the
+// very translation of the text itself.
 #include <sqlite3.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "catalog/jet_functions.h"
+#include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
 #include "fuzz/fuzz_support.h"
@@ -102,7 +107,19 @@ class MemoryCatalog {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static MemoryCatalog catalog;
-  tomeva::Result<std::string> sql = tomeva::catalog::TranslateJetSql(tomeva::fuzz::AsText(data, size));
+  const std::string_view text = tomeva::fuzz::AsText(data, size);
+  tomeva::Result<std::string> sql = tomeva::catalog::TranslateJetSql(text);
+  if (std::optional<tomeva::catalog::JetTextShape> shape = tomeva::catalog::ShapeOfJetText(text)) {
+    tomeva::Result<std::string> shaped = tomeva::catalog::TranslateJetSql(shape->text);
+    if (shaped.ok()) {
+      std::optional<std::string> filled = tomeva::catalog::FillShape(*shaped, shape->values);
+      if (filled && (!sql.ok() || *filled != *sql)) {
+        Fail("a translation through the text's shape differs from the text's own",
+             std::string(text) + "\n--- own: " + (sql.ok() ? *sql : sql.message()) +
+                 "\n--- shaped: " + *filled);
+      }
+    }
+  }
   if (!sql.ok()) {
     if (sql.message().empty()) Fail("a translation failed without saying why");
     return 0;
