@@ -21,8 +21,8 @@ enum class TokenKind { kWord, kText, kNumber, kSymbol, kQuotedName, kBlob, kPara
 struct Token {
   TokenKind kind = TokenKind::kSymbol;
   size_t begin = 0;
-  size_t end = 0;    // one past the token's last byte
-  std::string text;  // kText: the value; kWord: upper-cased; kSymbol: as written
+  size_t end = 0;         // one past the token's last byte
+  std::string_view text;  // the token as written
 };
 
 bool IsWordStart(unsigned char c) {
@@ -35,13 +35,26 @@ bool IsWordPart(unsigned char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Keywords are compared in upper case; only ASCII letters matter for them.
-std::string AsciiUpper(std::string_view word) {
-  std::string out(word);
-  for (char& c : out) {
+// Whether written equals the upper-case keyword, ignoring ASCII letter case.
+bool SameKeyword(std::string_view written, std::string_view keyword) {
+  if (written.size() != keyword.size()) return false;
+  for (size_t i = 0; i < written.size(); ++i) {
+    char c = written[i];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != keyword[i]) return false;
   }
-  return out;
+  return true;
+}
+
+// The value of a text literal as written ('it''s' gives it's).
+std::string TextValue(std::string_view written) {
+  std::string value;
+  value.reserve(written.size());
+  for (size_t i = 1; i + 1 < written.size(); ++i) {
+    value.push_back(written[i]);
+    if (written[i] == '\'') ++i;  // the second quote of a doubled one
+  }
+  return value;
 }
 
 // Splits sql into tokens; nullopt for a text it cannot follow (an unterminated
@@ -77,14 +90,13 @@ std::optional<std::vector<Token>> Tokenize(std::string_view sql) {
         if (i >= n) return std::nullopt;
         if (sql[i] == '\'') {
           if (i + 1 < n && sql[i + 1] == '\'') {
-            token.text.push_back('\'');
             i += 2;
             continue;
           }
           ++i;
           break;
         }
-        token.text.push_back(sql[i++]);
+        ++i;
       }
     } else if ((c == 'x' || c == 'X') && i + 1 < n && sql[i + 1] == '\'') {
       token.kind = TokenKind::kBlob;
@@ -113,11 +125,9 @@ std::optional<std::vector<Token>> Tokenize(std::string_view sql) {
                        ((sql[i] == '+' || sql[i] == '-') && (sql[i - 1] == 'e' || sql[i - 1] == 'E')))) {
         ++i;
       }
-      token.text = std::string(sql.substr(token.begin, i - token.begin));
     } else if (IsWordStart(static_cast<unsigned char>(c))) {
       token.kind = TokenKind::kWord;
       while (i < n && IsWordPart(static_cast<unsigned char>(sql[i]))) ++i;
-      token.text = AsciiUpper(sql.substr(token.begin, i - token.begin));
     } else if (c == '?' || c == ':' || c == '@' || c == '$' || c == '#') {
       token.kind = TokenKind::kParameter;
       ++i;
@@ -130,16 +140,16 @@ std::optional<std::vector<Token>> Tokenize(std::string_view sql) {
         if (sql.substr(i, 2) == symbol) length = 2;
       }
       i += length;
-      token.text = std::string(sql.substr(token.begin, length));
     }
     token.end = i;
-    tokens.push_back(std::move(token));
+    token.text = sql.substr(token.begin, token.end - token.begin);
+    tokens.push_back(token);
   }
   return tokens;
 }
 
 bool IsWord(const Token& token, std::string_view word) {
-  return token.kind == TokenKind::kWord && token.text == word;
+  return token.kind == TokenKind::kWord && SameKeyword(token.text, word);
 }
 
 bool IsSymbol(const Token& token, std::string_view symbol) {
@@ -208,7 +218,7 @@ std::optional<Clause> ClauseStartedBy(const Token& token) {
       {"INTERSECT", Clause::kOther},   {"DO", Clause::kOther},
   };
   for (const auto& [word, clause] : kStarts) {
-    if (token.text == word) return clause;
+    if (SameKeyword(token.text, word)) return clause;
   }
   return std::nullopt;
 }
@@ -270,12 +280,13 @@ std::optional<LiftedSql> LiftLiterals(std::string_view sql) {
       place.clause = *clause;
     } else if (lifted.values.size() < kMaxLifted && Liftable(place, token, previous)) {
       if (token.kind == TokenKind::kText) {
-        lift(token, LiftedValue{.is_integer = false, .integer = 0, .text = token.text});
+        lift(token, LiftedValue{.is_integer = false, .integer = 0, .text = TextValue(token.text)});
       } else if (token.kind == TokenKind::kNumber) {
         int64_t value = 0;
         const char* first = token.text.data();
         const char* last = first + token.text.size();
-        const bool digits_only = token.text.find_first_not_of("0123456789") == std::string::npos;
+        const bool digits_only =
+            token.text.find_first_not_of("0123456789") == std::string_view::npos;
         const auto [end, error] = std::from_chars(first, last, value);
         if (digits_only && error == std::errc() && end == last) {
           lift(token, LiftedValue{.is_integer = true, .integer = value, .text = {}});
