@@ -1,0 +1,218 @@
+// The full-text index of the default catalog's books: its table, the triggers
+// that keep it, the set-based filling of a bulk insert, the search query built
+// from a user's text and the search itself.
+#include "catalog/search_index.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/utf8.h"
+
+namespace tomeva::catalog {
+namespace {
+
+// Every word of the indexed text is split off by the built-in tokenizer; the
+// text is folded by Tomeva before it gets there (tomeva_search_fold), so the
+// tokenizer's own case folding finds nothing left to do. remove_diacritics 2
+// lets "café" match "cafe".
+constexpr char kCreateTable[] =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS BookSearch USING fts5(Title, Authors, Series, "
+    "tokenize = 'unicode61 remove_diacritics 2', prefix = '2')";
+
+// The indexed row of each book the condition after it selects.
+constexpr char kIndexedRows[] =
+    "INSERT INTO BookSearch (rowid, Title, Authors, Series) SELECT Books.BookId, "
+    "tomeva_search_fold(Books.Title), (SELECT group_concat(tomeva_search_fold("
+    "coalesce(A.Last, '') || ' ' || coalesce(A.First, '') || ' ' || coalesce(A.Middle, '') || "
+    "' ' || coalesce(A.Nick, '')), ' ') FROM BookAuthors AS L JOIN Authors AS A ON A.AuthorId = "
+    "L.AuthorId WHERE L.BookId = Books.BookId), (SELECT tomeva_search_fold(S.Name) FROM Series "
+    "AS S WHERE S.SeriesId = Books.SeriesId) FROM Books WHERE ";
+
+// Statements that index the books whose keys the expression gives anew.
+std::string Reindex(std::string_view keys) {
+  const std::string k(keys);
+  return "DELETE FROM BookSearch WHERE rowid IN (" + k + "); " + kIndexedRows +
+         "Books.BookId IN (" + k + "); ";
+}
+
+constexpr char kBookInsertTrigger[] = "BookSearchOnBookInsert";
+constexpr char kAuthorLinkTrigger[] = "BookSearchOnAuthorLink";
+
+std::string AuthorLinkTrigger(std::string_view when) {
+  return "AFTER INSERT ON BookAuthors " + std::string(when) + " BEGIN " + Reindex("NEW.BookId") +
+         "END";
+}
+
+// Pairs of a trigger's name and the rest of its CREATE TRIGGER statement.
+std::vector<std::pair<std::string, std::string>> Triggers() {
+  const std::string of_author =
+      "SELECT BookAuthors.BookId FROM BookAuthors WHERE BookAuthors.AuthorId = NEW.AuthorId";
+  return {
+      {kBookInsertTrigger, "AFTER INSERT ON Books BEGIN " + Reindex("NEW.BookId") + "END"},
+      {"BookSearchOnBookUpdate", "AFTER UPDATE OF BookId, Title, SeriesId ON Books BEGIN " +
+                                     Reindex("OLD.BookId, NEW.BookId") + "END"},
+      {"BookSearchOnBookDelete",
+       "AFTER DELETE ON Books BEGIN DELETE FROM BookSearch WHERE rowid = OLD.BookId; END"},
+      {kAuthorLinkTrigger, AuthorLinkTrigger("")},
+      {"BookSearchOnAuthorUnlink",
+       "AFTER DELETE ON BookAuthors BEGIN " + Reindex("OLD.BookId") + "END"},
+      {"BookSearchOnAuthorRelink",
+       "AFTER UPDATE ON BookAuthors BEGIN " + Reindex("OLD.BookId, NEW.BookId") + "END"},
+      {"BookSearchOnAuthorRename",
+       "AFTER UPDATE OF Last, First, Middle, Nick ON Authors BEGIN " + Reindex(of_author) + "END"},
+      {"BookSearchOnSeriesRename",
+       "AFTER UPDATE OF Name ON Series BEGIN " +
+           Reindex("SELECT Books.BookId FROM Books WHERE Books.SeriesId = NEW.SeriesId") + "END"},
+  };
+}
+
+Status Exec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message != nullptr ? message : sqlite3_errmsg(db);
+    sqlite3_free(message);
+    return Error{"cannot keep the search index: " + text};
+  }
+  return Status::Ok();
+}
+
+bool HasColumns(sqlite3* db, std::string_view table,
+                std::initializer_list<std::string_view> columns) {
+  const std::string t(table);
+  for (std::string_view column : columns) {
+    const std::string c(column);
+    if (sqlite3_table_column_metadata(db, "main", t.c_str(), c.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr, nullptr) != SQLITE_OK) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Status CreateTrigger(sqlite3* db, const std::string& name, const std::string& definition) {
+  return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " + definition);
+}
+
+// A word character of a search text: ASCII letters and digits, and every
+// byte of a non-ASCII character (the tokenizer splits those further itself).
+bool IsWordByte(unsigned char c) {
+  return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+std::string SearchFold(std::string_view text) {
+  std::string folded = Utf8Lower(text);
+  // "ё" (D1 91) as "е" (D0 B5); the lead byte D1 never continues a sequence.
+  for (size_t i = 0; i + 1 < folded.size(); ++i) {
+    if (folded[i] == '\xD1' && folded[i + 1] == '\x91') {
+      folded[i] = '\xD0';
+      folded[i + 1] = '\xB5';
+      ++i;
+    }
+  }
+  return folded;
+}
+
+std::string BuildSearchQuery(std::string_view text) {
+  const std::string folded = SearchFold(text);
+  std::string query;
+  size_t words = 0;
+  size_t i = 0;
+  while (i < folded.size() && words < kMaxSearchWords) {
+    if (!IsWordByte(static_cast<unsigned char>(folded[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < folded.size() && IsWordByte(static_cast<unsigned char>(folded[end]))) ++end;
+    const std::string_view word =
+        Utf8PrefixBytes(std::string_view(folded).substr(i, end - i), kMaxSearchWordBytes);
+    i = end;
+    if (word.empty()) continue;
+    // A word holds no '"' (not a word byte): quoted, it is one string to the
+    // query parser whatever else it holds, and "*" makes it a prefix.
+    if (!query.empty()) query += " AND ";
+    query += '"';
+    query += word;
+    query += "\"*";
+    ++words;
+  }
+  return query;
+}
+
+bool HasSearchIndex(sqlite3* db) {
+  return HasColumns(db, "BookSearch", {"Title", "Authors", "Series"});
+}
+
+Status AddSearchIndex(sqlite3* db) {
+  if (!HasColumns(db, "Books", {"BookId", "Title", "SeriesId"}) ||
+      !HasColumns(db, "Authors", {"AuthorId", "Last", "First", "Middle", "Nick"}) ||
+      !HasColumns(db, "BookAuthors", {"BookId", "AuthorId"}) ||
+      !HasColumns(db, "Series", {"SeriesId", "Name"})) {
+    return Status::Ok();
+  }
+  if (Status s = Exec(db, kCreateTable); !s.ok()) return s;
+  for (const auto& [name, definition] : Triggers()) {
+    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+  }
+  if (Status s = Exec(db, "DELETE FROM BookSearch"); !s.ok()) return s;
+  return Exec(db, std::string(kIndexedRows) + "1");
+}
+
+Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
+    return s;
+  }
+  // Authors linked to books of earlier transactions still reindex them.
+  return CreateTrigger(db, kAuthorLinkTrigger,
+                       AuthorLinkTrigger("WHEN NEW.BookId <= " + std::to_string(last_book_before)));
+}
+
+Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  const std::string after = std::to_string(last_book_before);
+  // A new book changed after its insert (its series set) was indexed by the
+  // update trigger already: its row is made once more with the others.
+  if (Status s = Exec(db, "DELETE FROM BookSearch WHERE rowid > " + after + "; " + kIndexedRows +
+                              "Books.BookId > " + after);
+      !s.ok()) {
+    return s;
+  }
+  for (const auto& [name, definition] : Triggers()) {
+    if (name != kBookInsertTrigger && name != kAuthorLinkTrigger) continue;
+    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<int64_t>> SearchBooks(sqlite3* db, std::string_view text, int64_t limit,
+                                         int64_t offset) {
+  if (!HasSearchIndex(db)) {
+    return Error{"the catalog has no search index yet: run \"tomeva upgrade\" to add it"};
+  }
+  std::vector<int64_t> keys;
+  const std::string query = BuildSearchQuery(text);
+  if (query.empty() || limit <= 0) return keys;
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT rowid FROM BookSearch WHERE BookSearch MATCH ?1 ORDER BY "
+                         "bm25(BookSearch, 10.0, 4.0, 2.0), rowid LIMIT ?2 OFFSET ?3",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    return Error{std::string("cannot search the catalog: ") + sqlite3_errmsg(db)};
+  }
+  sqlite3_bind_text(raw, 1, query.data(), static_cast<int>(query.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_int64(raw, 2, limit);
+  sqlite3_bind_int64(raw, 3, offset < 0 ? 0 : offset);
+  int step;
+  while ((step = sqlite3_step(raw)) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(raw, 0));
+  std::string failure = step == SQLITE_DONE ? "" : sqlite3_errmsg(db);
+  sqlite3_finalize(raw);
+  if (!failure.empty()) return Error{"cannot search the catalog: " + failure};
+  return keys;
+}
+
+}  // namespace tomeva::catalog
