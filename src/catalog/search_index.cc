@@ -144,7 +144,19 @@ std::string BuildSearchQuery(std::string_view text) {
 }
 
 bool HasSearchIndex(sqlite3* db) {
-  return HasColumns(db, "BookSearch", {"Title", "Authors", "Series"});
+  // Read from the schema: a virtual table's columns are known to SQLite only
+  // once it has been used on the connection.
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
+                         "'BookSearch'",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return false;
+  }
+  const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
+  sqlite3_finalize(raw);
+  return has;
 }
 
 Status AddSearchIndex(sqlite3* db) {

@@ -175,8 +175,8 @@ class ServerTest : public ::testing::Test {
 TEST_F(ServerTest, RootFeedNavigatesToTheRootFolders) {
   if (!SchemaErrors(cli_->dir(), "<x/>")) GTEST_LOG_(WARNING) << "jing or the schema is missing";
   const std::string feed = Feed("/opds");
-  EXPECT_EQ(Count(feed, "<entry>"), 5) << feed;
-  for (const char* folder : {"По авторам", "По годам", "По жанрам", "По названиям", "По сериям"}) {
+  EXPECT_EQ(Count(feed, "<entry>"), 6) << feed;
+  for (const char* folder : {"По авторам", "По годам", "По жанрам", "По названиям", "По сериям", "Поиск"}) {
     EXPECT_NE(feed.find(std::string("<title>") + folder + "</title>"), std::string::npos) << folder;
     EXPECT_NE(feed.find("rel=\"subsection\" href=\"" + Url("/opds", folder) + "\""),
               std::string::npos)
