@@ -893,8 +893,10 @@ void TomevaSearchFold(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // typed (BuildSearchQuery); an empty phrase, which matches nothing, when text
 // is Null or holds no word.
 void TomevaSearchQuery(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const std::string query = IsNull(argv[0]) ? std::string() : BuildSearchQuery(Text(argv[0]));
-  ResultText(ctx, query.empty() ? "\"\"" : query);
+  if (IsNull(argv[0])) return ResultText(ctx, "\"\"");
+  Result<std::string> query = BuildSearchQuery(sqlite3_context_db_handle(ctx), Text(argv[0]));
+  if (!query.ok()) return ResultError(ctx, query.message());
+  ResultText(ctx, query->empty() ? "\"\"" : *query);
 }
 
 // tomeva_shown_name(text, key, force_key, max_characters, tail, max_bytes):

@@ -95,10 +95,33 @@ Status CreateTrigger(sqlite3* db, const std::string& name, const std::string& de
   return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " + definition);
 }
 
-// A word character of a search text: ASCII letters and digits, and every
-// byte of a non-ASCII character (the tokenizer splits those further itself).
-bool IsWordByte(unsigned char c) {
-  return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+// Collects the tokens the tokenizer hands out, up to kMaxSearchWords.
+struct TokenCollector {
+  std::vector<std::string> tokens;
+};
+
+int CollectToken(void* context, int /*flags*/, const char* token, int size, int /*start*/,
+                 int /*end*/) {
+  auto* collector = static_cast<TokenCollector*>(context);
+  if (size <= 0) return SQLITE_OK;
+  collector->tokens.emplace_back(
+      Utf8PrefixBytes(std::string_view(token, static_cast<size_t>(size)), kMaxSearchWordBytes));
+  // Enough words: the rest of a long text is not read.
+  return collector->tokens.size() >= kMaxSearchWords ? SQLITE_DONE : SQLITE_OK;
+}
+
+// The FTS5 interface of db (it is part of every SQLite library built with it).
+fts5_api* Fts5Api(sqlite3* db) {
+  fts5_api* api = nullptr;
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return nullptr;
+  }
+  sqlite3_bind_pointer(raw, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+  (void)sqlite3_step(raw);
+  sqlite3_finalize(raw);
+  return api;
 }
 
 }  // namespace
@@ -116,29 +139,43 @@ std::string SearchFold(std::string_view text) {
   return folded;
 }
 
-std::string BuildSearchQuery(std::string_view text) {
-  const std::string folded = SearchFold(text);
+Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text) {
+  std::string folded = SearchFold(text);
+  for (char& c : folded) {
+    if (c == '\0') c = ' ';
+  }
+  fts5_api* api = Fts5Api(db);
+  if (api == nullptr) return Error{"this SQLite library has no full-text search (FTS5)"};
+  void* user_data = nullptr;
+  fts5_tokenizer tokenizer{};
+  if (api->xFindTokenizer(api, "unicode61", &user_data, &tokenizer) != SQLITE_OK) {
+    return Error{"this SQLite library has no unicode61 tokenizer"};
+  }
+  // The options the index was made with (kCreateTable).
+  const char* options[] = {"remove_diacritics", "2"};
+  Fts5Tokenizer* instance = nullptr;
+  if (tokenizer.xCreate(user_data, options, 2, &instance) != SQLITE_OK) {
+    return Error{"cannot start the search's tokenizer"};
+  }
+  TokenCollector collector;
+  // The words are split exactly as the index's were, so that a word of
+  // punctuation alone ("«", "—") is no word at all rather than a phrase
+  // that matches nothing.
+  (void)tokenizer.xTokenize(instance, &collector, FTS5_TOKENIZE_QUERY, folded.data(),
+                           static_cast<int>(folded.size()), CollectToken);
+  tokenizer.xDelete(instance);
   std::string query;
-  size_t words = 0;
-  size_t i = 0;
-  while (i < folded.size() && words < kMaxSearchWords) {
-    if (!IsWordByte(static_cast<unsigned char>(folded[i]))) {
-      ++i;
-      continue;
-    }
-    size_t end = i;
-    while (end < folded.size() && IsWordByte(static_cast<unsigned char>(folded[end]))) ++end;
-    const std::string_view word =
-        Utf8PrefixBytes(std::string_view(folded).substr(i, end - i), kMaxSearchWordBytes);
-    i = end;
-    if (word.empty()) continue;
-    // A word holds no '"' (not a word byte): quoted, it is one string to the
-    // query parser whatever else it holds, and "*" makes it a prefix.
+  for (const std::string& token : collector.tokens) {
+    if (token.empty()) continue;
     if (!query.empty()) query += " AND ";
+    // Quoted (inner quotes doubled), a token is one string to the query
+    // parser whatever it holds, and "*" makes it a prefix.
     query += '"';
-    query += word;
+    for (char c : token) {
+      if (c == '"') query += '"';
+      query += c;
+    }
     query += "\"*";
-    ++words;
   }
   return query;
 }
@@ -207,7 +244,9 @@ Result<std::vector<int64_t>> SearchBooks(sqlite3* db, std::string_view text, int
     return Error{"the catalog has no search index yet: run \"tomeva upgrade\" to add it"};
   }
   std::vector<int64_t> keys;
-  const std::string query = BuildSearchQuery(text);
+  Result<std::string> built = BuildSearchQuery(db, text);
+  if (!built.ok()) return built.error();
+  const std::string& query = *built;
   if (query.empty() || limit <= 0) return keys;
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(db,

@@ -30,15 +30,15 @@ inline constexpr int kSearchIndexVersion = 3;
 // lowered as the catalog's keys are (Utf8Lower), "ё" written "е".
 std::string SearchFold(std::string_view text);
 
-// The FTS5 query that finds the books matching text typed by a user: every
-// word of it (a run of characters other than ASCII punctuation, spaces and
-// control characters) folded and quoted as a prefix, all of them required.
-// Whatever text holds, the query is well-formed and holds no operator of its
-// own; at most kMaxSearchWords words of at most kMaxSearchWordBytes bytes each
-// are used. Empty when text holds no word.
+// The FTS5 query that finds the books matching text typed by a user: the
+// words the index's tokenizer (on db) splits the folded text into, each
+// quoted as a prefix, all of them required. Whatever text holds, the query is
+// well-formed and holds no operator of its own; at most kMaxSearchWords words
+// of at most kMaxSearchWordBytes bytes each are used. Empty when text holds
+// no word. An error only when db's SQLite lacks FTS5.
 inline constexpr size_t kMaxSearchWords = 16;
 inline constexpr size_t kMaxSearchWordBytes = 64;
-std::string BuildSearchQuery(std::string_view text);
+Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text);
 
 // Adds the index, its triggers and its rows for every book to a catalog with
 // the default tables (a catalog without them is left alone). Runs inside the

@@ -62,28 +62,39 @@ class SearchIndexTest : public CatalogTest {
   }
 };
 
+// The query of text, built on a connection of its own.
+std::string Query(std::string_view text) {
+  sqlite3* raw = nullptr;
+  EXPECT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+  SqliteConnectionHandle db(raw);
+  Result<std::string> query = BuildSearchQuery(raw, text);
+  EXPECT_TRUE(query.ok()) << query.message();
+  return query.ok() ? *query : "";
+}
+
 TEST(BuildSearchQueryTest, EveryWordIsAQuotedPrefixWithoutOperatorsOfItsOwn) {
-  EXPECT_EQ(BuildSearchQuery("Толстой ЛЕВ"), "\"толстой\"* AND \"лев\"*");
-  EXPECT_EQ(BuildSearchQuery("Ёлка"), "\"елка\"*");
-  EXPECT_EQ(BuildSearchQuery("  "), "");
-  EXPECT_EQ(BuildSearchQuery("\"*-()^:+"), "");
+  EXPECT_EQ(Query("Толстой ЛЕВ"), "\"толстой\"* AND \"лев\"*");
+  EXPECT_EQ(Query("Ёлка"), "\"елка\"*");
+  EXPECT_EQ(Query("  "), "");
+  EXPECT_EQ(Query("\"*-()^:+"), "");
   // Operators and syntax are words or separators, never operators.
-  EXPECT_EQ(BuildSearchQuery("a NEAR(b c) OR -d \"e\"*"),
+  EXPECT_EQ(Query("a NEAR(b c) OR -d \"e\"*"),
             "\"a\"* AND \"near\"* AND \"b\"* AND \"c\"* AND \"or\"* AND \"d\"* AND \"e\"*");
-  EXPECT_EQ(BuildSearchQuery(std::string("war\0peace", 9)), "\"war\"* AND \"peace\"*");
+  EXPECT_EQ(Query(std::string("war\0peace", 9)), "\"war\"* AND \"peace\"*");
+  // Punctuation alone is no word (as a word it would match nothing at all).
+  EXPECT_EQ(Query("« война — мир »"), "\"война\"* AND \"мир\"*");
   // Bounded whatever the length of the text.
   std::string many;
   for (int i = 0; i < 1000; ++i) many += "word" + std::to_string(i) + " ";
   size_t words = 0;
-  const std::string query = BuildSearchQuery(many);
+  const std::string query = Query(many);
   for (size_t at = query.find("*"); at != std::string::npos; at = query.find("*", at + 1)) ++words;
   EXPECT_EQ(words, kMaxSearchWords);
-  const std::string long_word = BuildSearchQuery(std::string(10000, 'z'));
-  EXPECT_EQ(long_word, "\"" + std::string(kMaxSearchWordBytes, 'z') + "\"*");
+  EXPECT_EQ(Query(std::string(10000, 'z')), "\"" + std::string(kMaxSearchWordBytes, 'z') + "\"*");
   // A long Cyrillic word is cut between letters, never inside one.
   std::string cyrillic;
   for (int i = 0; i < 100; ++i) cyrillic += "ж";
-  EXPECT_EQ(BuildSearchQuery(cyrillic).size(), 2 + kMaxSearchWordBytes + 1);
+  EXPECT_EQ(Query(cyrillic).size(), 2 + kMaxSearchWordBytes + 1);
 }
 
 TEST_F(SearchIndexTest, FindsWordBeginningsIgnoringLetterCaseInCyrillicAndLatin) {
@@ -206,6 +217,7 @@ TEST_F(SearchIndexTest, HostileSearchTextNeverFailsNorFindsByOperators) {
   EXPECT_EQ(Search("война NOT мир"), (Keys{}));
   EXPECT_EQ(Search("война*"), (Keys{10}));
   EXPECT_EQ(Search("-война"), (Keys{10}));
+  EXPECT_EQ(Search("«Война» — мир"), (Keys{10}));
   EXPECT_EQ(Rows("SELECT count(*) FROM Books"), "4");
 }
 
