@@ -19,7 +19,7 @@ namespace {
 // lets "café" match "cafe".
 constexpr char kCreateTable[] =
     "CREATE VIRTUAL TABLE IF NOT EXISTS BookSearch USING fts5(Title, Authors, Series, "
-    "tokenize = 'unicode61 remove_diacritics 2', prefix = '2')";
+    "tokenize = 'unicode61 remove_diacritics 2', detail = column)";
 
 // The indexed row of each book the condition after it selects.
 constexpr char kIndexedRows[] =
