@@ -29,7 +29,7 @@ struct FindOptions {
   std::string folder = "/Поиск";
 };
 // The virtual path of the search for words below folder: the words joined by
-// spaces ("/" and "\" in them taken as spaces too); "" without any word.
+// spaces, named as tree::SearchFolderName names them; "" without any word.
 std::string SearchFolderPath(std::string_view folder, const std::vector<std::string>& words);
 // find: the paths of the books that the settings' search folder lists for
 // the words; exit 1 when none matches.

@@ -4,28 +4,19 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "tree/search_folder.h"
 
 namespace tomeva::cli {
 
 std::string SearchFolderPath(std::string_view folder, const std::vector<std::string>& words) {
   std::string text;
-  for (const std::string& word : words) {
-    if (!text.empty()) text += ' ';
-    text += word;
-  }
-  // A separator of path components (or a line break, which no path holds)
-  // separates search words as well.
-  for (char& c : text) {
-    if (c == '/' || c == '\\' || c == '\r' || c == '\n' || c == '\0') c = ' ';
-  }
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
+  for (const std::string& word : words) text += word + ' ';
+  const std::string name = tree::SearchFolderName(text);
+  if (name.empty()) return {};
   std::string path(folder);
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   if (path != "/") path += '/';
-  return path + text;
+  return path + name;
 }
 
 int RunFind(PluginSession& session, const FindOptions& options) {
