@@ -2,13 +2,17 @@
 // (--catalog-books books, 500,000 unless given; one author per 10 books, 50
 // genres, so a genre holds a fiftieth of the books): the root, the first
 // letters of the authors, one letter's authors, one author's books, a genre
-// and the books whose titles begin with "S" (a quarter of the catalog). The
-// time is that of opening the listing and reading all its entries; the
-// entries and the peak memory of the process are reported beside it.
+// and the books whose titles begin with "S" (a quarter of the catalog), and
+// the search folder for an author and a title word (a handful of books) and
+// for two common title words (thousands). The time is that of opening the
+// listing and reading all its entries; the entries and the peak memory of the
+// process are reported beside it.
 //
 // lookup/FOLDER: finding a listed book from its path as copying out, deleting
 // and moving do (tree::BookIdOfPath), for books spread over the whole folder;
 // the time is per lookup.
+//
+// search/WORDS: the first 100 books of the ranked search for the same words.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -114,6 +118,22 @@ void LookUpBooks(benchmark::State& state, int books, const std::string& folder) 
   state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
 }
 
+void SearchRanked(benchmark::State& state, int books, const std::string& words) {
+  Library& lib = TheLibrary(books);
+  int64_t entries = 0;
+  for (auto _ : state) {
+    auto keys = lib.db->SearchBooks(words, 100, 0);
+    if (!keys.ok()) {
+      state.SkipWithError(keys.message().c_str());
+      break;
+    }
+    entries += static_cast<int64_t>(keys->size());
+  }
+  state.counters["entries"] =
+      static_cast<double>(entries) / static_cast<double>(std::max<int64_t>(1, state.iterations()));
+  state.counters["peak_kib"] = static_cast<double>(PeakMemoryKib());
+}
+
 }  // namespace
 }  // namespace tomeva::bench
 
@@ -133,6 +153,8 @@ int main(int argc, char** argv) {
       {"author_books", "\\По авторам\\Т\\" + author},
       {"genre_books", "\\По жанрам\\Жанр 1"},
       {"title_letter_books", "\\По названиям\\S"},
+      {"search_author_title", "\\Поиск\\толстой40 война"},
+      {"search_common_words", "\\Поиск\\звезды дорога"},
   };
   for (const auto& [name, path] : folders) {
     benchmark::RegisterBenchmark(("listing/" + std::string(name)).c_str(), ListFolder, books, path)
@@ -141,6 +163,12 @@ int main(int argc, char** argv) {
   for (const auto& [name, path] : {std::pair<const char*, std::string>{"genre_book", "\\По жанрам\\Жанр 1"},
                                    {"title_letter_book", "\\По названиям\\S"}}) {
     benchmark::RegisterBenchmark(("lookup/" + std::string(name)).c_str(), LookUpBooks, books, path)
+        ->Unit(benchmark::kMillisecond);
+  }
+  for (const auto& [name, words] : {std::pair<const char*, const char*>{"author_title", "толстой40 война"},
+                                    {"common_words", "звезды дорога"}}) {
+    benchmark::RegisterBenchmark(("search/" + std::string(name)).c_str(), SearchRanked, books,
+                                 std::string(words))
         ->Unit(benchmark::kMillisecond);
   }
   return RunBenchmarks(argc, argv, options.results);

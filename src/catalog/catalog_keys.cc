@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalog/jet_functions.h"
+#include "catalog/search_index.h"
 #include "common/text.h"
 
 namespace tomeva::catalog {
@@ -197,8 +198,19 @@ Status Update(sqlite3* db) {
   }
   // Indexes written while NOCASE folded Cyrillic letters are rebuilt in
   // SQLite's own order.
-  if (Status s = Exec(db, "REINDEX"); !s.ok()) return s;
-  return Exec(db, "PRAGMA user_version = " + std::to_string(kCatalogKeysVersion));
+  return Exec(db, "REINDEX");
+}
+
+// Brings a catalog of version from to kCatalogVersion inside the open
+// transaction.
+Status UpdateFrom(sqlite3* db, int from) {
+  if (from < kCatalogKeysVersion) {
+    if (Status s = Update(db); !s.ok()) return s;
+  }
+  if (from < kSearchIndexVersion) {
+    if (Status s = AddSearchIndex(db); !s.ok()) return s;
+  }
+  return Exec(db, "PRAGMA user_version = " + std::to_string(kCatalogVersion));
 }
 
 }  // namespace
@@ -259,6 +271,7 @@ Result<int64_t> SuspendBookInsertTrigger(sqlite3* db) {
   if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
     return s.error();
   }
+  if (Status s = SuspendSearchIndexing(db, last); !s.ok()) return s.error();
   return last;
 }
 
@@ -273,6 +286,7 @@ Status FinishBookInserts(sqlite3* db, int64_t last_book_before) {
       !s.ok()) {
     return s;
   }
+  if (Status s = FinishSearchIndexing(db, last_book_before); !s.ok()) return s;
   for (const auto& [name, definition] : Triggers("Books")) {
     if (name != kBookInsertTrigger) continue;
     return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " +
@@ -296,11 +310,13 @@ std::optional<int> CatalogVersion(sqlite3* db) {
 Status UpdateCatalogKeys(sqlite3* db) {
   std::optional<int> version = CatalogVersion(db);
   if (!version) return Error{"cannot read the catalog's version: " + std::string(sqlite3_errmsg(db))};
-  if (*version >= kCatalogKeysVersion) return Status::Ok();
+  if (*version >= kCatalogVersion) return Status::Ok();
   if (Status s = Exec(db, "BEGIN IMMEDIATE"); !s.ok()) return s;
   // Another process may have brought the catalog up to date meanwhile.
   version = CatalogVersion(db);
-  Status status = version && *version >= kCatalogKeysVersion ? Status::Ok() : Update(db);
+  Status status = !version                       ? Error{"cannot read the catalog's version"}
+                  : *version >= kCatalogVersion ? Status::Ok()
+                                                 : UpdateFrom(db, *version);
   if (status.ok()) status = Exec(db, "COMMIT");
   if (!status.ok()) (void)Exec(db, "ROLLBACK");
   return status;
@@ -308,8 +324,13 @@ Status UpdateCatalogKeys(sqlite3* db) {
 
 Status PrepareCatalogKeys(sqlite3* db) {
   std::optional<int> version = CatalogVersion(db);
-  if (version && *version >= kCatalogKeysVersion) return Status::Ok();
-  if (sqlite3_db_readonly(db, "main") == 1) return UseLegacyNoCase(db);
+  if (version && *version >= kCatalogVersion) return Status::Ok();
+  if (sqlite3_db_readonly(db, "main") == 1) {
+    // A read-only catalog with keys but no search index is read as it is
+    // (searches report the missing index).
+    if (version && *version >= kCatalogKeysVersion) return Status::Ok();
+    return UseLegacyNoCase(db);
+  }
   return UpdateCatalogKeys(db);
 }
 

@@ -23,6 +23,9 @@ namespace tomeva::catalog {
 // The catalog version (PRAGMA user_version) from which on a catalog carries the
 // computed columns and its indexes follow SQLite's own NOCASE.
 inline constexpr int kCatalogKeysVersion = 2;
+// The version of a catalog that Tomeva writes: the keys, and the search index
+// of search_index.h (version 3).
+inline constexpr int kCatalogVersion = 3;
 
 // The column of table that holds the case-folded key of column (Authors.Last ->
 // LastKey, Books.Title -> TitleKey, Series.Name -> NameKey, Genres.Code ->
@@ -39,11 +42,12 @@ bool IsComputedColumn(std::string_view table, std::string_view column);
 // column holds the shown text, when that text is shown as itself.
 std::optional<std::string_view> ShownNameSource(std::string_view table, std::string_view column);
 
-// Brings the catalog on db to kCatalogKeysVersion: adds Books.Compressed where
+// Brings the catalog on db to kCatalogVersion: adds Books.Compressed where
 // the book table lacks it (the oldest catalogs), then the computed columns,
 // their indexes and triggers to the default tables it has (a table lacking a
 // column they are computed from is left alone), fills them, rebuilds every
-// index in SQLite's own NOCASE order and records the version. One transaction;
+// index in SQLite's own NOCASE order, adds and fills the search index (a
+// catalog of version 2 gets only that) and records the version. One transaction;
 // a catalog already at the version is left untouched. The functions of
 // RegisterJetFunctions must be registered on db.
 Status UpdateCatalogKeys(sqlite3* db);

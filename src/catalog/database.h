@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/result.h"
 
@@ -127,6 +128,15 @@ class Database {
   // nothing. A rollback of the transaction ends the batch too.
   virtual Status BeginBulkBookInsert() { return Status::Ok(); }
   virtual Status EndBulkBookInsert() { return Status::Ok(); }
+  // The keys of the books whose title, authors or series have words beginning
+  // with every word of text (any order, letter case ignored), best matches
+  // first, at most limit of them after skipping offset (see search_index.h).
+  // Text is taken as a user typed it: no character of it is an operator.
+  // Backends without a search index fail.
+  virtual Result<std::vector<int64_t>> SearchBooks(std::string_view /*text*/, int64_t /*limit*/,
+                                                   int64_t /*offset*/) {
+    return Error{"this catalog cannot be searched"};
+  }
   // Prepares one statement of the backend's own SQL (see BoundStatement). The
   // statement belongs to this connection and must not outlive it. Backends
   // without it fail.

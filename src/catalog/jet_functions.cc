@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/search_index.h"
 #include "common/shown_text.h"
 #include "common/utf8.h"
 
@@ -881,6 +882,23 @@ void TomevaFold(sqlite3_context* ctx, int, sqlite3_value** argv) {
   ResultText(ctx, Utf8Lower(Text(argv[0])));
 }
 
+// tomeva_search_fold(text): the folded form the search index holds
+// (SearchFold); Null stays Null.
+void TomevaSearchFold(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
+  ResultText(ctx, SearchFold(Text(argv[0])));
+}
+
+// tomeva_search_query(text): the full-text query that finds what a user
+// typed (BuildSearchQuery); an empty phrase, which matches nothing, when text
+// is Null or holds no word.
+void TomevaSearchQuery(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return ResultText(ctx, "\"\"");
+  Result<std::string> query = BuildSearchQuery(sqlite3_context_db_handle(ctx), Text(argv[0]));
+  if (!query.ok()) return ResultError(ctx, query.message());
+  ResultText(ctx, query->empty() ? "\"\"" : *query);
+}
+
 // tomeva_shown_name(text, key, force_key, max_characters, tail, max_bytes):
 // see ShownNameWithKey.
 void TomevaShownName(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -950,6 +968,8 @@ constexpr FunctionDefinition kFunctions[] = {
     {"like", 2, SqlLike},
     {"like", 3, SqlLike},
     {"tomeva_fold", 1, TomevaFold},
+    {"tomeva_search_fold", 1, TomevaSearchFold},
+    {"tomeva_search_query", 1, TomevaSearchQuery},
     {"tomeva_shown_name", 6, TomevaShownName},
 };
 

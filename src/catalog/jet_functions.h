@@ -20,7 +20,12 @@ namespace tomeva::catalog {
 // the catalog's triggers:
 //   tomeva_fold(text)   the case-folded key of text (Utf8Lower), Null for Null;
 //   tomeva_shown_name(text, key, force_key, max_characters, tail, max_bytes)
-//                       ShownNameWithKey.
+//                       ShownNameWithKey;
+//   tomeva_search_fold(text)   the folded text the search index holds
+//                       (SearchFold);
+//   tomeva_search_query(text)  the full-text query of a user's search text
+//                       (BuildSearchQuery), one that matches nothing when
+//                       text holds no word (the Jet function BookMatches).
 Status RegisterJetFunctions(sqlite3* db);
 
 // Replaces NOCASE on db by the order catalogs of earlier versions were indexed

@@ -147,6 +147,13 @@ Result<BookProperties> BuildPropertyTree(const PropertyContext& ctx, std::string
   const std::string key_field(TextBeforeChar(book_line, '='));
   const std::string key(book_line.substr(std::min(book_line.size(), key_field.size() + 1)));
   while (!values.empty()) {
+    // A value named without a table (the words of a search folder) is no
+    // column of the book nor of a related row: it files nothing.
+    const std::string_view first_name = TextBeforeChar(values, '=');
+    if (first_name.find('.') == std::string_view::npos) {
+      (void)CutToken(values, kCrLf);
+      continue;
+    }
     BookProperty p;
     p.book_table = ctx.book_id_table;
     p.book_key_field = key_field;

@@ -135,6 +135,15 @@ class Sqlite final : public SqlDialect {
       return SqlFragment{"(" + Parenthesized(args[0], Precedence::kAdditive) + " IS NULL)",
                          Precedence::kAtom};
     }
+    // BookMatches(key, text): whether the book of that key matches the search
+    // text (search_index.h); the index is read once for the whole statement.
+    if (key == "bookmatches") {
+      if (n != 2) return ArgumentCountError(name);
+      return SqlFragment{"(" + Parenthesized(args[0], Precedence::kAdditive) +
+                             " IN (SELECT BookSearch.rowid FROM BookSearch WHERE BookSearch MATCH "
+                             "tomeva_search_query(" + args[1].text + ")))",
+                         Precedence::kAtom};
+    }
     if (key == "nz") {
       if (!count_is(1, 2)) return ArgumentCountError(name);
       return Call("IFNULL", {args[0], n == 2 ? args[1] : SqlFragment{"''"}});

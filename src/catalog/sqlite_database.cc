@@ -24,6 +24,7 @@
 #include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
 #include "catalog/relationships_view.h"
+#include "catalog/search_index.h"
 #include "catalog/sql_literal_lifting.h"
 #include "common/utf8.h"
 
@@ -694,6 +695,11 @@ class SqliteDatabase final : public Database {
     const int64_t after = *bulk_books_after_;
     bulk_books_after_.reset();
     return FinishBookInserts(connection_->db(), after);
+  }
+
+  Result<std::vector<int64_t>> SearchBooks(std::string_view text, int64_t limit,
+                                           int64_t offset) override {
+    return catalog::SearchBooks(connection_->db(), text, limit, offset);
   }
 
   Result<std::unique_ptr<BoundStatement>> Prepare(std::string_view native_sql) override {

@@ -4,6 +4,7 @@
 #define TOMEVA_CLI_COMMANDS_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/plugin_session.h"
@@ -22,6 +23,17 @@ struct ListOptions {
 };
 // ls: the entries of a virtual folder (or the one entry of a book path).
 int RunList(PluginSession& session, const ListOptions& options);
+
+struct FindOptions {
+  std::vector<std::string> words;
+  std::string folder = "/Поиск";
+};
+// The virtual path of the search for words below folder: the words joined by
+// spaces, named as tree::SearchFolderName names them; "" without any word.
+std::string SearchFolderPath(std::string_view folder, const std::vector<std::string>& words);
+// find: the paths of the books that the settings' search folder lists for
+// the words; exit 1 when none matches.
+int RunFind(PluginSession& session, const FindOptions& options);
 
 struct GetOptions {
   std::vector<std::string> paths;

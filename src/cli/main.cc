@@ -25,6 +25,7 @@ struct CommandLine {
   std::string init_dir;
   bool force = false;
   ListOptions list;
+  FindOptions find;
   std::vector<std::string> get_arguments;  // PATH... DEST
   PutOptions put;
   std::vector<std::string> remove_paths;
@@ -62,6 +63,13 @@ int Run(int argc, char** argv) {
   ls->add_flag("-l", line.list.long_format, "long listing: type, size, date, name");
   ls->add_flag("--json", line.list.json, "one JSON object per entry and line");
   ls->add_option("PATH", line.list.path, "the folder (default /)");
+
+  CLI::App* find = app.add_subcommand(
+      "find", "find books by words of their titles, authors' names and series (any order, "
+              "any letter case, word beginnings); prints their paths");
+  find->add_option("WORDS", line.find.words, "the words to search for")->required();
+  find->add_option("--in", line.find.folder,
+                   "the search folder of the settings (default /Поиск)");
 
   CLI::App* get = app.add_subcommand("get", "copy books out of the catalog");
   get->add_option("PATHS", line.get_arguments, "PATH... DEST: the books, then a local file or folder")
@@ -125,6 +133,7 @@ int Run(int argc, char** argv) {
   }
   PluginSession& session = **started;
   if (ls->parsed()) return RunList(session, line.list);
+  if (find->parsed()) return RunFind(session, line.find);
   if (get->parsed()) {
     GetOptions options;
     options.paths.assign(line.get_arguments.begin(), line.get_arguments.end() - 1);

@@ -66,12 +66,18 @@ std::string FolderHtml(const FolderPage& page, std::string_view title) {
           Escaped(PageUrl(kOpdsPrefix, page.path, page.page)) + "\" title=\"OPDS\">";
   html += "<link rel=\"start\" type=\"" + std::string(kNavigationType) + "\" href=\"" +
           std::string(kOpdsPrefix) + "\" title=\"OPDS\">";
+  html += "<link rel=\"search\" type=\"" + std::string(kOpenSearchType) + "\" href=\"" +
+          std::string(kOpenSearchUrl) + "\" title=\"Tomeva\">";
   html += "<style>" + std::string(kStyle) + "</style></head><body>\n";
   html += "<h1>" + Escaped(title) + "</h1>\n<nav>" + Link("/", "Tomeva");
   if (std::optional<std::string> parent = VirtualParent(page.path)) {
     html += Link(PageUrl(kHtmlPrefix, *parent), "↑ наверх");
   }
   html += Link(PageUrl(kOpdsPrefix, page.path, page.page), "OPDS") + "</nav>\n";
+  html += "<form action=\"" + std::string(kHtmlSearchUrl) +
+          "\" method=\"get\" role=\"search\"><input type=\"search\" name=\"q\" "
+          "placeholder=\"название, автор, серия\" aria-label=\"Поиск\"> "
+          "<button type=\"submit\">Найти</button></form>\n";
   AddPager(html, page);
   html += "<ul>\n";
   for (const PageEntry& entry : page.entries) {

@@ -14,6 +14,7 @@
 #include "server/html_page.h"
 #include "server/opds_feed.h"
 #include "server/request_path.h"
+#include "server/search_pages.h"
 #include "server/site_urls.h"
 #include "tree/path_resolution.h"
 
@@ -90,12 +91,10 @@ std::string FolderTitle(std::string_view path) {
   return name.empty() ? "Tomeva" : std::string(name);
 }
 
-// Lists the requested page of the requested folder; false (with the error
-// answer set) when there is none.
-bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
-                         FolderPage& page) {
-  std::string path;
-  if (!RequestedPath(req, res, path)) return false;
+// Lists the requested page of folder path; false (with the error answer set)
+// when there is none.
+bool ListFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
+                const std::string& path, FolderPage& page) {
   const size_t number = RequestedPage(req);
   if (number == 0) {
     SetError(res, 400, "bad page number");
@@ -113,6 +112,34 @@ bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib
     case PageOutcome::kFailed: SetError(res, 500, "the catalog could not be read"); return false;
   }
   return false;
+}
+
+// Lists the requested page of the requested folder; false (with the error
+// answer set) when there is none.
+bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
+                         FolderPage& page) {
+  std::string path;
+  if (!RequestedPath(req, res, path)) return false;
+  return ListFolder(pool, req, res, path, page);
+}
+
+// Lists the requested page of the folder a search request ("q" holds the
+// words) stands for; false (with the error answer set) without a word.
+bool ListSearchedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
+                        FolderPage& page) {
+  std::optional<std::string> folder = SearchFolderOfWords(req.get_param_value("q"));
+  if (!folder) {
+    SetError(res, 400, "no words to search for (parameter q)");
+    return false;
+  }
+  return ListFolder(pool, req, res, *folder, page);
+}
+
+// The base URL the client reached the server at, as its Host header says.
+std::string BaseUrl(const httplib::Request& req) {
+  std::string host = req.get_header_value("Host");
+  if (host.empty() || host.find_first_of("/\\\"<>' ") != std::string::npos) host = "localhost";
+  return "http://" + host;
 }
 
 void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Response& res) {
@@ -217,6 +244,23 @@ void HttpServer::AddRoutes() {
     if (!ListRequestedFolder(pool, req, res, page)) return;
     res.set_content(FolderHtml(page, FolderTitle(page.path)), "text/html; charset=utf-8");
   };
+  const auto search_feed = [&pool](const httplib::Request& req, httplib::Response& res) {
+    FolderPage page;
+    if (!ListSearchedFolder(pool, req, res, page)) return;
+    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    // Always an acquisition feed, also when nothing is found.
+    SetFeed(req, res, FolderFeed(page, FolderTitle(page.path), now), kAcquisitionType);
+  };
+  const auto search_html = [&pool](const httplib::Request& req, httplib::Response& res) {
+    FolderPage page;
+    if (!ListSearchedFolder(pool, req, res, page)) return;
+    res.set_content(FolderHtml(page, FolderTitle(page.path)), "text/html; charset=utf-8");
+  };
+  http_->Get(kOpenSearchUrl, [](const httplib::Request& req, httplib::Response& res) {
+    res.set_content(OpenSearchDescription(BaseUrl(req)), kOpenSearchType);
+  });
+  http_->Get(kOpdsSearchUrl, search_feed);
+  http_->Get(kHtmlSearchUrl, search_html);
   http_->Get("/opds", feed);
   http_->Get(R"(/opds/([\s\S]*))", feed);
   http_->Get("/", html);

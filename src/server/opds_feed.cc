@@ -106,6 +106,7 @@ std::string FolderFeed(const FolderPage& page, std::string_view title,
   xml += " <author><name>Tomeva</name></author>\n";
   AddLink(xml, "self", PageUrl(kOpdsPrefix, page.path, page.page), type);
   AddLink(xml, "start", kOpdsPrefix, kNavigationType, "Tomeva");
+  AddLink(xml, "search", kOpenSearchUrl, kOpenSearchType, "Поиск");
   if (std::optional<std::string> parent = VirtualParent(page.path)) {
     AddLink(xml, "up", PageUrl(kOpdsPrefix, *parent), kNavigationType);
   }

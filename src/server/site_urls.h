@@ -16,6 +16,14 @@ inline constexpr char kHtmlPrefix[] = "/browse";
 inline constexpr char kDownloadPrefix[] = "/get";
 inline constexpr char kCoverPrefix[] = "/cover";
 
+// Search: the OpenSearch description, and the answers to a search as a feed
+// and as a page (the words in parameter "q"): the search folder of the
+// default settings listed for those words.
+inline constexpr char kOpenSearchUrl[] = "/opensearch.xml";
+inline constexpr char kOpdsSearchUrl[] = "/opds-search";
+inline constexpr char kHtmlSearchUrl[] = "/search";
+inline constexpr char kOpenSearchType[] = "application/opensearchdescription+xml";
+
 inline constexpr char kNavigationType[] =
     "application/atom+xml;profile=opds-catalog;kind=navigation";
 inline constexpr char kAcquisitionType[] =

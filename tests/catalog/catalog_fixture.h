@@ -41,6 +41,10 @@ class RecordingDatabase : public Database {
   Status Rollback() override { return real_->Rollback(); }
   std::string FileName() const override { return real_->FileName(); }
   Status RefreshStatistics() override { return real_->RefreshStatistics(); }
+  Result<std::vector<int64_t>> SearchBooks(std::string_view text, int64_t limit,
+                                           int64_t offset) override {
+    return real_->SearchBooks(text, limit, offset);
+  }
 
   std::vector<std::string> texts;
 

@@ -133,7 +133,7 @@ TEST_F(CatalogKeysTest, AWritableCatalogOfAnEarlierVersionIsUpgradedOnceWhenOpen
   auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
   ASSERT_TRUE(db.ok()) << db.message();
   db_ = std::move(db).value();
-  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), std::to_string(kCatalogKeysVersion));
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), std::to_string(kCatalogVersion));
   EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE name IN (\"BooksByFileName\", "
                  "\"BooksComputedOnInsert\")"),
             "2");

@@ -351,7 +351,7 @@ TEST_F(SqliteDatabaseTest, EmptyOrUntranslatableTextRunsNothing) {
   Status pragma = db_->Execute("PRAGMA user_version = 5");
   EXPECT_FALSE(pragma.ok());
   // Still the version the catalog got when it was opened.
-  EXPECT_EQ(Scalar("SELECT user_version FROM pragma_user_version"), kCatalogKeysVersion);
+  EXPECT_EQ(Scalar("SELECT user_version FROM pragma_user_version"), kCatalogVersion);
   EXPECT_FALSE(db_->Execute("INSERT INTO People (Name) VALUES (\"unterminated)").ok());
   EXPECT_EQ(Scalar("SELECT count(*) FROM People"), 0);
   // A query is one statement.

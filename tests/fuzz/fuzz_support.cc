@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,6 +68,39 @@ void Fail(std::string_view what, std::string_view detail) {
     std::fprintf(stderr, "  %.*s\n", static_cast<int>(detail.size()), detail.data());
   }
   std::abort();
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t length = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > s.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char d = static_cast<unsigned char>(s[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((length == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (length == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
 }
 
 }  // namespace tomeva::fuzz

@@ -36,6 +36,9 @@ std::string ConfigFolder();
 // The whole content of path; aborts when it cannot be read.
 std::string ReadOrDie(const std::string& path);
 
+// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool IsValidUtf8(std::string_view s);
+
 // The fuzz input as text.
 inline std::string_view AsText(const uint8_t* data, size_t size) {
   return {reinterpret_cast<const char*>(data), size};

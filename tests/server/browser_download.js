@@ -1,9 +1,10 @@
 // Drives a headless Chromium through the DevTools protocol the way a user
 // would: opens the server's HTML root, follows folder links by their text
-// down to a book, clicks its download link and waits for the file. Prints the
-// downloaded file's path; exits 1 on any failure.
+// (or, for a text "?WORDS", types WORDS into the page's search box and
+// submits it) down to a book, clicks its download link and waits for the
+// file. Prints the downloaded file's path; exits 1 on any failure.
 // Usage: node --experimental-websocket browser_download.js DEVTOOLS_PORT ROOT_URL
-//            DOWNLOAD_DIR FOLDER_TEXT... BOOK_TEXT
+//            DOWNLOAD_DIR FOLDER_TEXT|?WORDS... BOOK_TEXT
 const fs = require("fs");
 const path = require("path");
 
@@ -53,6 +54,16 @@ async function main() {
     if (!result.result || result.result.result.value !== true) fail(`no link "${text}"`);
   };
 
+  // Types words into the search box and submits its form, as a user would.
+  const search = async words => {
+    const result = await send("Runtime.evaluate", {
+      expression: `(() => { const form = document.querySelector("form[role=search]");
+                           if (!form) return false; form.elements.q.value = ${JSON.stringify(words)};
+                           form.submit(); return true; })()`,
+    });
+    if (!result.result || result.result.result.value !== true) fail("no search box on the page");
+  };
+
   await send("Page.enable");
   await send("Page.setDownloadBehavior", { behavior: "allow", downloadPath: downloadDir });
   await send("Page.navigate", { url: rootUrl });
@@ -62,7 +73,7 @@ async function main() {
   });
   if (!feed.result || feed.result.result.value !== "/opds") fail("no OPDS link on the page");
   for (const text of texts) {
-    await click(text);
+    if (text.startsWith("?")) await search(text.slice(1)); else await click(text);
     await new Promise(r => setTimeout(r, 100));
     await loaded();
   }

@@ -175,8 +175,8 @@ class ServerTest : public ::testing::Test {
 TEST_F(ServerTest, RootFeedNavigatesToTheRootFolders) {
   if (!SchemaErrors(cli_->dir(), "<x/>")) GTEST_LOG_(WARNING) << "jing or the schema is missing";
   const std::string feed = Feed("/opds");
-  EXPECT_EQ(Count(feed, "<entry>"), 5) << feed;
-  for (const char* folder : {"По авторам", "По годам", "По жанрам", "По названиям", "По сериям"}) {
+  EXPECT_EQ(Count(feed, "<entry>"), 6) << feed;
+  for (const char* folder : {"По авторам", "По годам", "По жанрам", "По названиям", "По сериям", "Поиск"}) {
     EXPECT_NE(feed.find(std::string("<title>") + folder + "</title>"), std::string::npos) << folder;
     EXPECT_NE(feed.find("rel=\"subsection\" href=\"" + Url("/opds", folder) + "\""),
               std::string::npos)
@@ -255,7 +255,8 @@ TEST_F(ServerTest, AnOpdsClientLibraryParsesEveryKindOfFeed) {
                         "/tests/server/opds_client.js' '" + modules + "'";
   int serial = 0;
   for (const std::string& url : {std::string("/opds"), Url("/opds", "/По авторам"),
-                                 Url("/opds", kTolstoy), Url("/opds", kPlenty) + "?page=2"}) {
+                                 Url("/opds", kTolstoy), Url("/opds", kPlenty) + "?page=2",
+                                 "/opds-search?q=" + server::PercentEncoded("война лев")}) {
     const std::string file = cli_->Path("client" + std::to_string(++serial) + ".xml");
     WriteFile(file, Get(url)->body);
     command += " '" + file + "'";
@@ -265,6 +266,8 @@ TEST_F(ServerTest, AnOpdsClientLibraryParsesEveryKindOfFeed) {
   EXPECT_EQ(json.find("{\"kind\":\"NavigationFeed\",\"title\":\"Tomeva\""), 1u) << json;
   EXPECT_NE(json.find("{\"kind\":\"NavigationFeed\",\"title\":\"По авторам\""), std::string::npos);
   EXPECT_NE(json.find("{\"kind\":\"AcquisitionFeed\",\"title\":\"Толстой Лев Николаевич\""),
+            std::string::npos);
+  EXPECT_NE(json.find("{\"kind\":\"AcquisitionFeed\",\"title\":\"война лев\""),
             std::string::npos);
   for (const std::string& piece :
        {std::string("{\"title\":\"Война и мир\",\"authors\":[\"Толстой Лев Николаевич\"]"),
@@ -397,19 +400,21 @@ TEST_F(ServerTest, HtmlPagesShowTheTreeWithDownloadsAndTheOpdsLink) {
   EXPECT_EQ(Count(many->body, "<li>"), kManyBooks - 200);
 }
 
-TEST_F(ServerTest, HeadlessChromiumFollowsTheLinksAndDownloadsTheBytesOfGet) {
-  if (!std::filesystem::exists("/usr/bin/chromium") || !std::filesystem::exists("/usr/bin/node")) {
-    GTEST_SKIP() << "chromium or node is not installed";
-  }
-  const std::string profile = cli_->Path("chromium-profile");
-  const std::string downloads = cli_->Path("chromium-downloads");
+// Runs browser_download.js in a headless Chromium from the HTML root through
+// steps (link texts, or "?WORDS" searches) down to a book: whether it got it,
+// and the downloaded file or what went wrong.
+std::pair<bool, std::string> BrowserDownload(const CliFixture& cli, int port,
+                                             const std::string& name,
+                                             const std::vector<std::string>& steps) {
+  const std::string profile = cli.Path(name + "-profile");
+  const std::string downloads = cli.Path(name + "-downloads");
   std::filesystem::create_directories(downloads);
   const int browser = StartProgram(
       "/usr/bin/chromium",
       {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
        "--disable-component-update", "--disable-sync", "--no-first-run",
        "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"},
-      cli_->dir().path(), cli_->Path("home"));
+      cli.dir().path(), cli.Path("home"));
   std::string devtools_port;
   for (int i = 0; i < 200 && devtools_port.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -419,19 +424,120 @@ TEST_F(ServerTest, HeadlessChromiumFollowsTheLinksAndDownloadsTheBytesOfGet) {
   }
   std::pair<bool, std::string> download{false, "chromium did not start"};
   if (!devtools_port.empty()) {
-    download = CommandOutput(
-        "/usr/bin/node --experimental-websocket --no-warnings '" + std::string(TOMEVA_SOURCE_DIR) +
-        "/tests/server/browser_download.js' " + devtools_port + " http://127.0.0.1:" +
-        std::to_string(port_) + "/ '" + downloads +
-        "' 'По авторам/' 'Т/' 'Толстой Лев Николаевич/' 'Анна Каренина.fb2.zip' 2>&1");
+    std::string command = "/usr/bin/node --experimental-websocket --no-warnings '" +
+                          std::string(TOMEVA_SOURCE_DIR) + "/tests/server/browser_download.js' " +
+                          devtools_port + " http://127.0.0.1:" + std::to_string(port) + "/ '" +
+                          downloads + "'";
+    for (const std::string& step : steps) command += " '" + step + "'";
+    download = CommandOutput(command + " 2>&1");
   }
   kill(browser, SIGTERM);
   waitpid(browser, nullptr, 0);
+  return download;
+}
+
+TEST_F(ServerTest, HeadlessChromiumFollowsTheLinksAndDownloadsTheBytesOfGet) {
+  if (!std::filesystem::exists("/usr/bin/chromium") || !std::filesystem::exists("/usr/bin/node")) {
+    GTEST_SKIP() << "chromium or node is not installed";
+  }
+  const auto download = BrowserDownload(
+      *cli_, port_, "links",
+      {"По авторам/", "Т/", "Толстой Лев Николаевич/", "Анна Каренина.fb2.zip"});
   ASSERT_TRUE(download.first) << download.second;
   EXPECT_EQ(std::filesystem::path(download.second).filename().string(), "Анна Каренина.fb2.zip");
   ProcessResult get = cli_->Run({"get", kTolstoy + "/Анна Каренина.fb2.zip", cli_->Path("by-get")});
   ASSERT_EQ(get.exit_code, 0) << get.err;
   EXPECT_EQ(ReadFile(download.second), ReadFile(cli_->Path("by-get")));
+}
+
+TEST_F(ServerTest, HeadlessChromiumSearchesAndDownloadsTheBytesOfGet) {
+  if (!std::filesystem::exists("/usr/bin/chromium") || !std::filesystem::exists("/usr/bin/node")) {
+    GTEST_SKIP() << "chromium or node is not installed";
+  }
+  const auto download =
+      BrowserDownload(*cli_, port_, "search", {"?лев ТОЛСТОЙ анна", "Анна Каренина.fb2.zip"});
+  ASSERT_TRUE(download.first) << download.second;
+  EXPECT_EQ(std::filesystem::path(download.second).filename().string(), "Анна Каренина.fb2.zip");
+  ProcessResult get = cli_->Run({"get", kTolstoy + "/Анна Каренина.fb2.zip", cli_->Path("by-get2")});
+  ASSERT_EQ(get.exit_code, 0) << get.err;
+  EXPECT_EQ(ReadFile(download.second), ReadFile(cli_->Path("by-get2")));
+}
+
+TEST_F(ServerTest, EveryFeedAndPageLinksTheOpenSearchDescription) {
+  const std::string link = "<link rel=\"search\" href=\"/opensearch.xml\" "
+                           "type=\"application/opensearchdescription+xml\"";
+  for (const std::string& url : {std::string("/opds"), Url("/opds", kTolstoy),
+                                 Url("/opds", kPlenty) + "?page=2"}) {
+    EXPECT_NE(Feed(url).find(link), std::string::npos) << url;
+  }
+  httplib::Result description = Get("/opensearch.xml");
+  ASSERT_TRUE(description);
+  EXPECT_EQ(description->status, 200);
+  EXPECT_EQ(description->get_header_value("Content-Type"), "application/opensearchdescription+xml");
+  const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+  EXPECT_NE(description->body.find("<Url type=\"application/atom+xml;profile=opds-catalog;"
+                                   "kind=acquisition\" template=\"" +
+                                   base + "/opds-search?q={searchTerms}\"/>"),
+            std::string::npos)
+      << description->body;
+  EXPECT_NE(description->body.find("template=\"" + base + "/search?q={searchTerms}\""),
+            std::string::npos);
+  // A Host header is outside input: it never breaks out of the attribute.
+  httplib::Result hostile = Get("/opensearch.xml", {{"Host", "evil\"><x y=\""}});
+  ASSERT_TRUE(hostile);
+  EXPECT_EQ(hostile->body.find("<x"), std::string::npos) << hostile->body;
+  httplib::Result page = Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_NE(page->body.find("<form action=\"/search\" method=\"get\" role=\"search\">"),
+            std::string::npos);
+  EXPECT_NE(page->body.find("<link rel=\"search\" type=\"application/opensearchdescription+xml\""),
+            std::string::npos);
+}
+
+TEST_F(ServerTest, SearchAnswersWithAValidAcquisitionFeedOfTheBooksFound) {
+  const std::string feed = Feed("/opds-search?q=" + server::PercentEncoded("ТОЛСТОЙ лев"));
+  EXPECT_NE(feed.find("kind=acquisition"), std::string::npos);
+  EXPECT_EQ(Count(feed, "<entry>"), 2) << feed;
+  EXPECT_NE(feed.find("<title>Война и мир</title>"), std::string::npos);
+  EXPECT_NE(feed.find("<title>Анна Каренина</title>"), std::string::npos);
+  // Found books download like any others.
+  const std::string href = "/get/" + server::PercentEncoded("Поиск") + "/" +
+                           server::PercentEncoded("ТОЛСТОЙ лев") + "/" +
+                           server::PercentEncoded("Анна Каренина.fb2.zip");
+  EXPECT_NE(feed.find("href=\"" + href + "\""), std::string::npos) << feed;
+  httplib::Result book = Get(href);
+  ASSERT_TRUE(book);
+  EXPECT_EQ(book->status, 200);
+  // Many books found are paginated like any folder.
+  const std::string many = Feed("/opds-search?q=" + server::PercentEncoded("плодовитый книга"));
+  EXPECT_EQ(Count(many, "<entry>"), 100);
+  EXPECT_NE(many.find("rel=\"next\""), std::string::npos);
+  EXPECT_EQ(Count(Feed("/opds-search?q=" + server::PercentEncoded("плодовитый") + "&page=3"),
+                  "<entry>"),
+            kManyBooks - 200);
+  // Nothing found is an empty acquisition feed; no word at all is a client error.
+  EXPECT_EQ(Count(Feed("/opds-search?q=" + server::PercentEncoded("Достоевский")), "<entry>"), 0);
+  for (const std::string& query : {std::string(""), std::string("q="), std::string("q=%20%2F%5C"),
+                                   std::string("q=..")}) {
+    httplib::Result res = Get("/opds-search?" + query);
+    ASSERT_TRUE(res) << query;
+    EXPECT_EQ(res->status, 400) << query;
+  }
+  // Text that looks like a query of its own is words and nothing else.
+  for (const std::string& text : {std::string("NEAR(толстой лев)"), std::string("\"*"),
+                                  std::string("толстой OR x"), std::string("-(AND"),
+                                  std::string(3000, 'x'), std::string("a\0b", 3)}) {
+    httplib::Result res = Get("/opds-search?q=" + server::PercentEncoded(text));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << text << ": " << res->body;
+    if (std::optional<std::string> errors = SchemaErrors(cli_->dir(), res->body)) {
+      EXPECT_EQ(*errors, "") << text;
+    }
+  }
+  httplib::Result html = Get("/search?q=" + server::PercentEncoded("анна"));
+  ASSERT_TRUE(html);
+  EXPECT_EQ(html->status, 200);
+  EXPECT_EQ(Count(html->body, "<li>"), 1) << html->body;
 }
 
 TEST_F(ServerTest, ServesWhileAnotherProcessImportsAndSeesItsBooksAfterwards) {

@@ -69,16 +69,16 @@ class DefaultSettingsTest : public ::testing::Test {
   CatalogView view_ = tomeva::testing::ViewOf(doc_, catalog_.db(), "/lib");
 };
 
-TEST_F(DefaultSettingsTest, RootListsTheFiveFolders) {
+TEST_F(DefaultSettingsTest, RootListsTheFiveFoldersAndTheSearch) {
   std::vector<ListedEntry> entries = ListAll(view_, "\\");
-  ASSERT_EQ(entries.size(), 5u);
+  ASSERT_EQ(entries.size(), 6u);
   std::set<std::string> names;
   for (const ListedEntry& e : entries) {
     EXPECT_TRUE(e.is_folder) << e.name;
     names.insert(e.name);
   }
   EXPECT_EQ(names, (std::set<std::string>{"По авторам", "По жанрам", "По сериям", "По названиям",
-                                          "По годам"}));
+                                          "По годам", "Поиск"}));
 }
 
 TEST_F(DefaultSettingsTest, AuthorsAreGroupedByFirstLetter) {

@@ -46,11 +46,11 @@ class ListingTest : public LibraryTest {
   }
 };
 
-TEST_F(ListingTest, RootShowsTheFiveDefaultFolders) {
+TEST_F(ListingTest, RootShowsTheFiveDefaultFoldersAndTheSearch) {
   auto root = plugin_->List("/");
   ASSERT_TRUE(root.has_value());
   EXPECT_EQ(Sorted(Names(*root)),
-            Sorted({"По авторам", "По жанрам", "По сериям", "По названиям", "По годам"}));
+            Sorted({"По авторам", "По жанрам", "По сериям", "По названиям", "По годам", "Поиск"}));
   for (const ListedEntry& e : *root) {
     EXPECT_TRUE(e.is_folder) << e.name;
     EXPECT_EQ(e.size, 0u);

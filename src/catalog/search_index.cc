@@ -1,0 +1,269 @@
+// The full-text index of the default catalog's books: its table, the triggers
+// that keep it, the set-based filling of a bulk insert, the search query built
+// from a user's text and the search itself.
+#include "catalog/search_index.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/utf8.h"
+
+namespace tomeva::catalog {
+namespace {
+
+// Every word of the indexed text is split off by the built-in tokenizer; the
+// text is folded by Tomeva before it gets there (tomeva_search_fold), so the
+// tokenizer's own case folding finds nothing left to do. remove_diacritics 2
+// lets "café" match "cafe".
+constexpr char kCreateTable[] =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS BookSearch USING fts5(Title, Authors, Series, "
+    "tokenize = 'unicode61 remove_diacritics 2', detail = column)";
+
+// The indexed row of each book the condition after it selects.
+constexpr char kIndexedRows[] =
+    "INSERT INTO BookSearch (rowid, Title, Authors, Series) SELECT Books.BookId, "
+    "tomeva_search_fold(Books.Title), (SELECT group_concat(tomeva_search_fold("
+    "coalesce(A.Last, '') || ' ' || coalesce(A.First, '') || ' ' || coalesce(A.Middle, '') || "
+    "' ' || coalesce(A.Nick, '')), ' ') FROM BookAuthors AS L JOIN Authors AS A ON A.AuthorId = "
+    "L.AuthorId WHERE L.BookId = Books.BookId), (SELECT tomeva_search_fold(S.Name) FROM Series "
+    "AS S WHERE S.SeriesId = Books.SeriesId) FROM Books WHERE ";
+
+// Statements that index the books whose keys the expression gives anew.
+std::string Reindex(std::string_view keys) {
+  const std::string k(keys);
+  return "DELETE FROM BookSearch WHERE rowid IN (" + k + "); " + kIndexedRows +
+         "Books.BookId IN (" + k + "); ";
+}
+
+constexpr char kBookInsertTrigger[] = "BookSearchOnBookInsert";
+constexpr char kAuthorLinkTrigger[] = "BookSearchOnAuthorLink";
+
+std::string AuthorLinkTrigger(std::string_view when) {
+  return "AFTER INSERT ON BookAuthors " + std::string(when) + " BEGIN " + Reindex("NEW.BookId") +
+         "END";
+}
+
+// Pairs of a trigger's name and the rest of its CREATE TRIGGER statement.
+std::vector<std::pair<std::string, std::string>> Triggers() {
+  const std::string of_author =
+      "SELECT BookAuthors.BookId FROM BookAuthors WHERE BookAuthors.AuthorId = NEW.AuthorId";
+  return {
+      {kBookInsertTrigger, "AFTER INSERT ON Books BEGIN " + Reindex("NEW.BookId") + "END"},
+      {"BookSearchOnBookUpdate", "AFTER UPDATE OF BookId, Title, SeriesId ON Books BEGIN " +
+                                     Reindex("OLD.BookId, NEW.BookId") + "END"},
+      {"BookSearchOnBookDelete",
+       "AFTER DELETE ON Books BEGIN DELETE FROM BookSearch WHERE rowid = OLD.BookId; END"},
+      {kAuthorLinkTrigger, AuthorLinkTrigger("")},
+      {"BookSearchOnAuthorUnlink",
+       "AFTER DELETE ON BookAuthors BEGIN " + Reindex("OLD.BookId") + "END"},
+      {"BookSearchOnAuthorRelink",
+       "AFTER UPDATE ON BookAuthors BEGIN " + Reindex("OLD.BookId, NEW.BookId") + "END"},
+      {"BookSearchOnAuthorRename",
+       "AFTER UPDATE OF Last, First, Middle, Nick ON Authors BEGIN " + Reindex(of_author) + "END"},
+      {"BookSearchOnSeriesRename",
+       "AFTER UPDATE OF Name ON Series BEGIN " +
+           Reindex("SELECT Books.BookId FROM Books WHERE Books.SeriesId = NEW.SeriesId") + "END"},
+  };
+}
+
+Status Exec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message != nullptr ? message : sqlite3_errmsg(db);
+    sqlite3_free(message);
+    return Error{"cannot keep the search index: " + text};
+  }
+  return Status::Ok();
+}
+
+bool HasColumns(sqlite3* db, std::string_view table,
+                std::initializer_list<std::string_view> columns) {
+  const std::string t(table);
+  for (std::string_view column : columns) {
+    const std::string c(column);
+    if (sqlite3_table_column_metadata(db, "main", t.c_str(), c.c_str(), nullptr, nullptr, nullptr,
+                                      nullptr, nullptr) != SQLITE_OK) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Status CreateTrigger(sqlite3* db, const std::string& name, const std::string& definition) {
+  return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " + definition);
+}
+
+// Collects the tokens the tokenizer hands out, up to kMaxSearchWords.
+struct TokenCollector {
+  std::vector<std::string> tokens;
+};
+
+int CollectToken(void* context, int /*flags*/, const char* token, int size, int /*start*/,
+                 int /*end*/) {
+  auto* collector = static_cast<TokenCollector*>(context);
+  if (size <= 0) return SQLITE_OK;
+  collector->tokens.emplace_back(
+      Utf8PrefixBytes(std::string_view(token, static_cast<size_t>(size)), kMaxSearchWordBytes));
+  // Enough words: the rest of a long text is not read.
+  return collector->tokens.size() >= kMaxSearchWords ? SQLITE_DONE : SQLITE_OK;
+}
+
+// The FTS5 interface of db (it is part of every SQLite library built with it).
+fts5_api* Fts5Api(sqlite3* db) {
+  fts5_api* api = nullptr;
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return nullptr;
+  }
+  sqlite3_bind_pointer(raw, 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+  (void)sqlite3_step(raw);
+  sqlite3_finalize(raw);
+  return api;
+}
+
+}  // namespace
+
+std::string SearchFold(std::string_view text) {
+  std::string folded = Utf8Lower(text);
+  // "ё" (D1 91) as "е" (D0 B5); the lead byte D1 never continues a sequence.
+  for (size_t i = 0; i + 1 < folded.size(); ++i) {
+    if (folded[i] == '\xD1' && folded[i + 1] == '\x91') {
+      folded[i] = '\xD0';
+      folded[i + 1] = '\xB5';
+      ++i;
+    }
+  }
+  return folded;
+}
+
+Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text) {
+  std::string folded = SearchFold(text);
+  for (char& c : folded) {
+    if (c == '\0') c = ' ';
+  }
+  fts5_api* api = Fts5Api(db);
+  if (api == nullptr) return Error{"this SQLite library has no full-text search (FTS5)"};
+  void* user_data = nullptr;
+  fts5_tokenizer tokenizer{};
+  if (api->xFindTokenizer(api, "unicode61", &user_data, &tokenizer) != SQLITE_OK) {
+    return Error{"this SQLite library has no unicode61 tokenizer"};
+  }
+  // The options the index was made with (kCreateTable).
+  const char* options[] = {"remove_diacritics", "2"};
+  Fts5Tokenizer* instance = nullptr;
+  if (tokenizer.xCreate(user_data, options, 2, &instance) != SQLITE_OK) {
+    return Error{"cannot start the search's tokenizer"};
+  }
+  TokenCollector collector;
+  // The words are split exactly as the index's were, so that a word of
+  // punctuation alone ("«", "—") is no word at all rather than a phrase
+  // that matches nothing.
+  (void)tokenizer.xTokenize(instance, &collector, FTS5_TOKENIZE_QUERY, folded.data(),
+                           static_cast<int>(folded.size()), CollectToken);
+  tokenizer.xDelete(instance);
+  std::string query;
+  for (const std::string& token : collector.tokens) {
+    if (token.empty()) continue;
+    if (!query.empty()) query += " AND ";
+    // Quoted (inner quotes doubled), a token is one string to the query
+    // parser whatever it holds, and "*" makes it a prefix.
+    query += '"';
+    for (char c : token) {
+      if (c == '"') query += '"';
+      query += c;
+    }
+    query += "\"*";
+  }
+  return query;
+}
+
+bool HasSearchIndex(sqlite3* db) {
+  // Read from the schema: a virtual table's columns are known to SQLite only
+  // once it has been used on the connection.
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
+                         "'BookSearch'",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return false;
+  }
+  const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
+  sqlite3_finalize(raw);
+  return has;
+}
+
+Status AddSearchIndex(sqlite3* db) {
+  if (!HasColumns(db, "Books", {"BookId", "Title", "SeriesId"}) ||
+      !HasColumns(db, "Authors", {"AuthorId", "Last", "First", "Middle", "Nick"}) ||
+      !HasColumns(db, "BookAuthors", {"BookId", "AuthorId"}) ||
+      !HasColumns(db, "Series", {"SeriesId", "Name"})) {
+    return Status::Ok();
+  }
+  if (Status s = Exec(db, kCreateTable); !s.ok()) return s;
+  for (const auto& [name, definition] : Triggers()) {
+    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+  }
+  if (Status s = Exec(db, "DELETE FROM BookSearch"); !s.ok()) return s;
+  return Exec(db, std::string(kIndexedRows) + "1");
+}
+
+Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
+    return s;
+  }
+  // Authors linked to books of earlier transactions still reindex them.
+  return CreateTrigger(db, kAuthorLinkTrigger,
+                       AuthorLinkTrigger("WHEN NEW.BookId <= " + std::to_string(last_book_before)));
+}
+
+Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  const std::string after = std::to_string(last_book_before);
+  // A new book changed after its insert (its series set) was indexed by the
+  // update trigger already: its row is made once more with the others.
+  if (Status s = Exec(db, "DELETE FROM BookSearch WHERE rowid > " + after + "; " + kIndexedRows +
+                              "Books.BookId > " + after);
+      !s.ok()) {
+    return s;
+  }
+  for (const auto& [name, definition] : Triggers()) {
+    if (name != kBookInsertTrigger && name != kAuthorLinkTrigger) continue;
+    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Result<std::vector<int64_t>> SearchBooks(sqlite3* db, std::string_view text, int64_t limit,
+                                         int64_t offset) {
+  if (!HasSearchIndex(db)) {
+    return Error{"the catalog has no search index yet: run \"tomeva upgrade\" to add it"};
+  }
+  std::vector<int64_t> keys;
+  Result<std::string> built = BuildSearchQuery(db, text);
+  if (!built.ok()) return built.error();
+  const std::string& query = *built;
+  if (query.empty() || limit <= 0) return keys;
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT rowid FROM BookSearch WHERE BookSearch MATCH ?1 ORDER BY "
+                         "bm25(BookSearch, 10.0, 4.0, 2.0), rowid LIMIT ?2 OFFSET ?3",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    return Error{std::string("cannot search the catalog: ") + sqlite3_errmsg(db)};
+  }
+  sqlite3_bind_text(raw, 1, query.data(), static_cast<int>(query.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_int64(raw, 2, limit);
+  sqlite3_bind_int64(raw, 3, offset < 0 ? 0 : offset);
+  int step;
+  while ((step = sqlite3_step(raw)) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(raw, 0));
+  std::string failure = step == SQLITE_DONE ? "" : sqlite3_errmsg(db);
+  sqlite3_finalize(raw);
+  if (!failure.empty()) return Error{"cannot search the catalog: " + failure};
+  return keys;
+}
+
+}  // namespace tomeva::catalog
