@@ -8,8 +8,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 #include "server/book_download.h"
+#include "server/book_source.h"
 #include "server/folder_page.h"
 #include "server/html_page.h"
 #include "server/opds_feed.h"
@@ -115,25 +117,33 @@ bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib
   return false;
 }
 
-void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Response& res) {
-  std::string path;
-  if (!RequestedPath(req, res, path)) return;
-  std::string file;
+// The book the request's path names, looked up in the catalog; nullopt (with
+// the error answer set) when it names none.
+std::optional<BookSource> RequestedBook(LibraryPool& pool, const httplib::Request& req,
+                                        httplib::Response& res, std::string& path) {
+  if (!RequestedPath(req, res, path)) return std::nullopt;
+  std::optional<BookSource> source;
   {
     LibraryPool::Lease lease = pool.Borrow();
     // The only way from a request to a file: the catalog's record of the book
     // the path names.
-    file = tree::BookFileOfPath(lease.view(), path);
+    source = BookSourceOfId(lease.view(), tree::BookIdOfPath(lease.view(), path));
   }
+  if (!source) SetError(res, 404, "no such book");
+  return source;
+}
+
+// Answers with the bytes of the stored file, read as the client takes them
+// (ranges too).
+void ServeStoredFile(const std::string& file, const std::string& name, httplib::Response& res) {
   std::error_code error;
-  const uintmax_t size = file.empty() ? 0 : std::filesystem::file_size(file, error);
+  const uintmax_t size = std::filesystem::file_size(file, error);
   auto stream = std::make_shared<std::ifstream>();
-  if (!file.empty() && !error) stream->open(file, std::ios::binary);
-  if (file.empty() || error || !*stream) {
-    SetError(res, 404, "no such book");
+  if (!error) stream->open(file, std::ios::binary);
+  if (error || !*stream) {
+    SetError(res, 404, "the book's file is missing");
     return;
   }
-  const std::string name(VirtualName(path));
   res.set_header("Content-Disposition", ContentDisposition(name));
   res.set_content_provider(
       static_cast<size_t>(size), BookMediaType(name),
@@ -152,6 +162,38 @@ void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Resp
       });
 }
 
+// Answers with the uncompressed bytes of a collection book's archive member.
+// Only the member is read (the archive's central directory aside), whole, so
+// that a deflated member can be served in ranges like any file; the archive
+// reader bounds its size.
+void ServeArchiveMember(const collections::ArchiveMember& member, const std::string& name,
+                        httplib::Response& res) {
+  MemberRead read = ReadMemberBytes(member);
+  if (!read.bytes) {
+    std::cerr << "tomeva serve: " << read.message << std::endl;
+    if (read.failure == ReadFailure::kMissing) {
+      SetError(res, 404, "the book's archive or its place in it is missing");
+    } else {
+      SetError(res, 500, "the book could not be read from its archive");
+    }
+    return;
+  }
+  res.set_header("Content-Disposition", ContentDisposition(name));
+  res.set_content(std::move(*read.bytes), BookMediaType(name));
+}
+
+void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Response& res) {
+  std::string path;
+  std::optional<BookSource> source = RequestedBook(pool, req, res, path);
+  if (!source) return;
+  const std::string name(VirtualName(path));
+  if (source->member) {
+    ServeArchiveMember(*source->member, name, res);
+  } else {
+    ServeStoredFile(source->file, name, res);
+  }
+}
+
 void ServeCover(LibraryPool& pool, CoverCache& covers, const httplib::Request& req,
                 httplib::Response& res) {
   const std::string text = req.matches[1].str();
@@ -161,12 +203,12 @@ void ServeCover(LibraryPool& pool, CoverCache& covers, const httplib::Request& r
     SetError(res, 400, "bad book key");
     return;
   }
-  std::string file;
+  std::optional<BookSource> source;
   {
     LibraryPool::Lease lease = pool.Borrow();
-    file = tree::BookFileOfId(lease.view(), id);
+    source = BookSourceOfId(lease.view(), id);
   }
-  std::shared_ptr<const CoverImage> cover = file.empty() ? nullptr : covers.Get(file);
+  std::shared_ptr<const CoverImage> cover = source ? covers.Get(*source) : nullptr;
   if (cover == nullptr) {
     SetError(res, 404, "no cover");
     return;
