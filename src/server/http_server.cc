@@ -237,7 +237,8 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text) {
   return address;
 }
 
-HttpServer::HttpServer(LibraryPool& pool) : pool_(pool), http_(std::make_unique<httplib::Server>()) {
+HttpServer::HttpServer(LibraryPool& pool, ServerOptions options)
+    : pool_(pool), options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
   const int workers = pool_.size();
   // The HTTP library owns the queue it is given as a raw pointer.
   http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
@@ -247,6 +248,25 @@ HttpServer::HttpServer(LibraryPool& pool) : pool_(pool), http_(std::make_unique<
 HttpServer::~HttpServer() { Stop(); }
 
 void HttpServer::AddRoutes() {
+  if (options_.authenticator != nullptr) {
+    // Every request, whatever it asks for, first shows its credentials.
+    Authenticator& authenticator = *options_.authenticator;
+    http_->set_pre_routing_handler([&authenticator](const httplib::Request& req,
+                                                    httplib::Response& res) {
+      switch (authenticator.Check(req.get_header_value("Authorization"))) {
+        case Authenticator::Verdict::kAllowed: return httplib::Server::HandlerResponse::Unhandled;
+        case Authenticator::Verdict::kDenied:
+          res.set_header("WWW-Authenticate", "Basic realm=\"Tomeva\", charset=\"UTF-8\"");
+          SetError(res, 401, "a user name and password are needed");
+          break;
+        case Authenticator::Verdict::kBusy:
+          res.set_header("Retry-After", "1");
+          SetError(res, 503, "too many logins at once; try again");
+          break;
+      }
+      return httplib::Server::HandlerResponse::Handled;
+    });
+  }
   LibraryPool& pool = pool_;
   const auto feed = [&pool](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "server/authenticator.h"
 #include "server/book_cover.h"
 #include "server/library_pool.h"
 
@@ -20,10 +21,16 @@ class Server;
 
 namespace tomeva::server {
 
+// How a server serves, besides its library.
+struct ServerOptions {
+  // When set, every request needs HTTP Basic credentials it accepts.
+  std::shared_ptr<Authenticator> authenticator;
+};
+
 // A server over a library pool, which must outlive it.
 class HttpServer {
  public:
-  explicit HttpServer(LibraryPool& pool);
+  explicit HttpServer(LibraryPool& pool, ServerOptions options = {});
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -39,6 +46,7 @@ class HttpServer {
   void AddRoutes();
 
   LibraryPool& pool_;
+  ServerOptions options_;
   CoverCache covers_{128};
   std::unique_ptr<httplib::Server> http_;
 };

@@ -5,14 +5,15 @@
 
 namespace tomeva::testing {
 
-RunningServer::RunningServer(const std::string& plugin_path, int workers) {
+RunningServer::RunningServer(const std::string& plugin_path, int workers,
+                             server::ServerOptions options) {
   auto pool = server::LibraryPool::Open(plugin_path, workers);
   if (!pool.ok()) {
     error_ = pool.message();
     return;
   }
   pool_ = std::move(pool).value();
-  server_ = std::make_unique<server::HttpServer>(*pool_);
+  server_ = std::make_unique<server::HttpServer>(*pool_, std::move(options));
   auto port = server_->Bind("127.0.0.1", 0);
   if (!port.ok()) {
     error_ = port.message();

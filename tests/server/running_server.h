@@ -19,7 +19,8 @@ class RunningServer {
  public:
   // Serves the library of the plugin at plugin_path with workers sessions;
   // ok() says whether it started (error() says why not).
-  RunningServer(const std::string& plugin_path, int workers);
+  RunningServer(const std::string& plugin_path, int workers,
+                server::ServerOptions options = {});
   ~RunningServer();
   RunningServer(const RunningServer&) = delete;
   RunningServer& operator=(const RunningServer&) = delete;
