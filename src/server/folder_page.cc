@@ -1,6 +1,8 @@
 // Paging a folder's listing and looking up the books on the page.
 #include "server/folder_page.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "server/request_path.h"
@@ -23,13 +25,18 @@ PageOutcome ListFolderPage(const tree::CatalogView& view, std::string_view path,
   }
   const size_t first = (page - 1) * kPageSize;
   if (listing != nullptr) {
-    // The whole listing is read for its count; only the page's entries are kept.
-    while (std::optional<tree::ListedEntry> entry = listing->Next()) {
-      if (out.total >= first && out.total < first + kPageSize) {
-        out.entries.push_back({std::move(*entry), std::string(), std::nullopt});
-      }
-      ++out.total;
+    // The catalog counts the folder; the listing is read only as far as the
+    // page's last entry. Without a count the whole listing is read for it.
+    const std::optional<int64_t> rows = tree::CountFolderRows(view, path);
+    const size_t end = rows ? first + kPageSize : SIZE_MAX;
+    size_t seen = 0;
+    while (seen < end) {
+      std::optional<tree::ListedEntry> entry = listing->Next();
+      if (!entry) break;
+      if (seen >= first) out.entries.push_back({std::move(*entry), std::string(), std::nullopt});
+      ++seen;
     }
+    out.total = rows ? std::max(static_cast<size_t>(*rows), seen) : seen;
   }
   listing.reset();  // its statement is done with before the lookups run
   out.page_count = out.total == 0 ? 1 : (out.total + kPageSize - 1) / kPageSize;

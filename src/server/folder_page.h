@@ -1,6 +1,8 @@
 // One page of a virtual folder as the server shows it: the entries the tree's
 // own listing gives (so the reader sees what the file manager shows), cut into
-// pages, with the catalog record of every book on the page.
+// pages, with the catalog record of every book on the page. The catalog counts
+// the folder's entries and the listing is read only up to the page's end, so
+// the first pages of a folder of a million books cost what a small folder does.
 #ifndef TOMEVA_SERVER_FOLDER_PAGE_H_
 #define TOMEVA_SERVER_FOLDER_PAGE_H_
 
