@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "server/book_record.h"
+#include "server/folder_counts.h"
 #include "tree/catalog_view.h"
 #include "tree/folder_listing.h"
 
@@ -40,9 +41,9 @@ enum class PageOutcome { kListed, kNoSuchFolder, kNoSuchPage, kFailed };
 
 // Lists page (1-based) of the folder at virtual path into out. kNoSuchFolder
 // when no folder definition serves path; kNoSuchPage for a page past the last
-// (page 1 of an empty folder exists).
+// (page 1 of an empty folder exists). The folder's size comes from counts.
 PageOutcome ListFolderPage(const tree::CatalogView& view, std::string_view path, size_t page,
-                           FolderPage& out);
+                           FolderCounts& counts, FolderPage& out);
 
 }  // namespace tomeva::server
 

@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -94,8 +95,8 @@ std::string FolderTitle(std::string_view path) {
 
 // Lists the requested page of the requested folder; false (with the error
 // answer set) when there is none.
-bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
-                         FolderPage& page) {
+bool ListRequestedFolder(LibraryPool& pool, FolderCounts& counts, const httplib::Request& req,
+                         httplib::Response& res, FolderPage& page) {
   std::string path;
   if (!RequestedPath(req, res, path)) return false;
   const size_t number = RequestedPage(req);
@@ -106,7 +107,7 @@ bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib
   PageOutcome outcome;
   {
     LibraryPool::Lease lease = pool.Borrow();
-    outcome = ListFolderPage(lease.view(), path, number, page);
+    outcome = ListFolderPage(lease.view(), path, number, counts, page);
   }
   switch (outcome) {
     case PageOutcome::kListed: return true;
@@ -239,9 +240,16 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text) {
 
 HttpServer::HttpServer(LibraryPool& pool, ServerOptions options)
     : pool_(pool), options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
-  const int workers = pool_.size();
+  // The HTTP library gives each connection a thread of its own for as long as
+  // it is kept alive, so connection threads are many more than sessions: a
+  // request borrows one of the pool's sessions only while it reads the
+  // catalog, and readers kept alive while idle do not hold up the others.
   // The HTTP library owns the queue it is given as a raw pointer.
-  http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+  const int threads = std::max(kConnectionThreads, pool_.size());
+  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  // Answers go out at once: without this, a response written in two pieces
+  // waits for the client's delayed acknowledgement (40 ms on Linux).
+  http_->set_tcp_nodelay(true);
   AddRoutes();
 }
 
@@ -268,15 +276,16 @@ void HttpServer::AddRoutes() {
     });
   }
   LibraryPool& pool = pool_;
-  const auto feed = [&pool](const httplib::Request& req, httplib::Response& res) {
+  FolderCounts& counts = counts_;
+  const auto feed = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListRequestedFolder(pool, req, res, page)) return;
+    if (!ListRequestedFolder(pool, counts, req, res, page)) return;
     const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     SetFeed(req, res, FolderFeed(page, FolderTitle(page.path), now), FeedType(page));
   };
-  const auto html = [&pool](const httplib::Request& req, httplib::Response& res) {
+  const auto html = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListRequestedFolder(pool, req, res, page)) return;
+    if (!ListRequestedFolder(pool, counts, req, res, page)) return;
     res.set_content(FolderHtml(page, FolderTitle(page.path)), "text/html; charset=utf-8");
   };
   http_->Get("/opds", feed);

@@ -13,6 +13,7 @@
 #include "common/result.h"
 #include "server/authenticator.h"
 #include "server/book_cover.h"
+#include "server/folder_counts.h"
 #include "server/library_pool.h"
 
 namespace httplib {
@@ -26,6 +27,9 @@ struct ServerOptions {
   // When set, every request needs HTTP Basic credentials it accepts.
   std::shared_ptr<Authenticator> authenticator;
 };
+
+// Connections served at once (each on a thread of its own while kept alive).
+inline constexpr int kConnectionThreads = 64;
 
 // A server over a library pool, which must outlive it.
 class HttpServer {
@@ -48,6 +52,7 @@ class HttpServer {
   LibraryPool& pool_;
   ServerOptions options_;
   CoverCache covers_{128};
+  FolderCounts counts_{4096};
   std::unique_ptr<httplib::Server> http_;
 };
 
