@@ -250,6 +250,10 @@ HttpServer::HttpServer(LibraryPool& pool, ServerOptions options)
   // Answers go out at once: without this, a response written in two pieces
   // waits for the client's delayed acknowledgement (40 ms on Linux).
   http_->set_tcp_nodelay(true);
+  // A client keeps its connection for many requests: the HTTP library's
+  // default of 5 makes busy clients reconnect all the time, and its short
+  // accept queue then drops connection attempts, which wait a second to retry.
+  http_->set_keep_alive_max_count(kKeepAliveRequests);
   AddRoutes();
 }
 

@@ -30,6 +30,8 @@ struct ServerOptions {
 
 // Connections served at once (each on a thread of its own while kept alive).
 inline constexpr int kConnectionThreads = 64;
+// Requests one kept-alive connection may make before it is closed.
+inline constexpr int kKeepAliveRequests = 1000;
 
 // A server over a library pool, which must outlive it.
 class HttpServer {
