@@ -137,6 +137,14 @@ class Database {
                                                    int64_t /*offset*/) {
     return Error{"this catalog cannot be searched"};
   }
+  // Join clauses already planned on this connection (see BuildJoinClause), by
+  // the table list they join, kept only while the catalog's schema (and so
+  // its declared relationships) stays the same. Backends without a memory of
+  // them plan every time.
+  virtual std::optional<std::string> PlannedJoin(std::string_view /*tables*/) {
+    return std::nullopt;
+  }
+  virtual void RememberJoin(std::string_view /*tables*/, std::string /*clause*/) {}
   // Prepares one statement of the backend's own SQL (see BoundStatement). The
   // statement belongs to this connection and must not outlive it. Backends
   // without it fail.

@@ -107,7 +107,9 @@ std::string FindJoinPath(Database* db, std::string_view start, std::string_view 
   return FindJoinPathAvoiding(db, std::string(start), Lines(targets), excluded, on_path);
 }
 
-std::string BuildJoinClause(Database* db, std::string_view table_list) {
+namespace {
+
+std::string PlanJoinClause(Database* db, std::string_view table_list) {
   std::string tables(table_list);
   std::string clause = CutToken(tables, kCrLf);
   std::vector<std::string> joined = {clause};
@@ -133,6 +135,20 @@ std::string BuildJoinClause(Database* db, std::string_view table_list) {
     std::string path = FindJoinPath(db, t, JoinLines(joined), t);
     tables = path + tables;
   }
+  return clause;
+}
+
+}  // namespace
+
+std::string BuildJoinClause(Database* db, std::string_view table_list) {
+  // Planning asks the catalog's relationships several questions; the answer
+  // for a table list only changes with the schema, which the connection
+  // watches for.
+  if (db != nullptr) {
+    if (std::optional<std::string> planned = db->PlannedJoin(table_list)) return *planned;
+  }
+  std::string clause = PlanJoinClause(db, table_list);
+  if (db != nullptr) db->RememberJoin(table_list, clause);
   return clause;
 }
 

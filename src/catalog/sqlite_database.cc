@@ -15,6 +15,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -570,6 +571,9 @@ class SqliteBoundStatement final : public BoundStatement {
 
 class SqliteDatabase final : public Database {
  public:
+  // Join plans remembered at most (a settings document names a few dozen).
+  static constexpr size_t kMaxRememberedJoins = 256;
+
   explicit SqliteDatabase(std::shared_ptr<Connection> connection)
       : connection_(std::move(connection)) {}
 
@@ -673,6 +677,21 @@ class SqliteDatabase final : public Database {
 
   std::string FileName() const override { return connection_->file_name(); }
 
+  std::optional<std::string> PlannedJoin(std::string_view tables) override {
+    std::lock_guard lock(joins_mutex_);
+    ForgetJoinsOfAnOldSchema();
+    auto found = joins_.find(std::string(tables));
+    if (found == joins_.end()) return std::nullopt;
+    return found->second;
+  }
+
+  void RememberJoin(std::string_view tables, std::string clause) override {
+    std::lock_guard lock(joins_mutex_);
+    ForgetJoinsOfAnOldSchema();
+    if (joins_.size() >= kMaxRememberedJoins) joins_.clear();
+    joins_[std::string(tables)] = std::move(clause);
+  }
+
   Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
 
   Status SetBulkWriteMode(bool on) override {
@@ -712,6 +731,30 @@ class SqliteDatabase final : public Database {
   }
 
  private:
+  // SQLite's schema cookies of the main and temporary schemas: a schema change
+  // on any connection changes them.
+  std::pair<int64_t, int64_t> SchemaCookies() const {
+    std::pair<int64_t, int64_t> cookies{-1, -1};
+    int64_t* out[] = {&cookies.first, &cookies.second};
+    const char* pragmas[] = {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"};
+    for (int i = 0; i < 2; ++i) {
+      sqlite3_stmt* statement = nullptr;
+      if (sqlite3_prepare_v2(connection_->db(), pragmas[i], -1, &statement, nullptr) == SQLITE_OK &&
+          sqlite3_step(statement) == SQLITE_ROW) {
+        *out[i] = sqlite3_column_int64(statement, 0);
+      }
+      sqlite3_finalize(statement);
+    }
+    return cookies;
+  }
+  void ForgetJoinsOfAnOldSchema() {
+    const std::pair<int64_t, int64_t> cookies = SchemaCookies();
+    if (cookies != joins_schema_) {
+      joins_.clear();
+      joins_schema_ = cookies;
+    }
+  }
+
   static bool IsPlainName(std::string_view name) {
     if (name.empty()) return false;
     for (char c : name) {
@@ -750,6 +793,9 @@ class SqliteDatabase final : public Database {
   bool rolled_back_ = false;
   std::optional<int64_t> bulk_books_after_;  // a bulk insert of books is open
   int bulk_depth_ = 0;
+  std::mutex joins_mutex_;
+  std::unordered_map<std::string, std::string> joins_;  // planned joins by table list
+  std::pair<int64_t, int64_t> joins_schema_{-1, -1};   // the schema they were planned on
 };
 
 Status RunPragma(sqlite3* db, const char* sql) {
@@ -854,8 +900,13 @@ Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, in
   sqlite3* handle = db->get();
   sqlite3_busy_timeout(handle, BusyTimeoutMs());
   const bool writable = (flags & SQLITE_OPEN_READWRITE) != 0;
+  // A read-only connection (the server's, one per worker) reads the catalog
+  // through a memory map of up to 1 GiB: pages come straight from the page
+  // cache instead of being copied by a read call each time a statement
+  // needs them again.
   for (const char* pragma : {writable ? "PRAGMA journal_mode=WAL" : "SELECT count(*) FROM sqlite_master",
-                             "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON"}) {
+                             "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
+                             writable ? "SELECT 1" : "PRAGMA mmap_size=1073741824"}) {
     if (Status status = RunPragma(handle, pragma); !status.ok()) {
       *code = sqlite3_extended_errcode(handle);
       return status.error();

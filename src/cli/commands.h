@@ -68,9 +68,18 @@ struct ServeOptions {
   std::string settings;     // or the one these settings describe, when given
   std::string listen = "127.0.0.1:8080";
   int workers = 4;
+  std::string users;        // the users file of HTTP Basic login; "": none
 };
 // serve: the OPDS catalog, HTML pages and downloads until SIGINT or SIGTERM.
 int RunServe(const ServeOptions& options);
+
+struct PasswdOptions {
+  std::string file;
+  std::string name;
+};
+// passwd: sets a user's password hash in a users file, the password read from
+// the terminal without echo (twice) or from the first line of standard input.
+int RunPasswd(const PasswdOptions& options);
 
 // Prints "tomeva: message" on stderr.
 void PrintError(const std::string& message);

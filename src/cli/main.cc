@@ -32,6 +32,7 @@ struct CommandLine {
   std::string source;
   std::string destination;
   ServeOptions serve;
+  PasswdOptions passwd;
 };
 
 std::string FailureMessage(const CLI::App* app, const CLI::Error& error) {
@@ -100,6 +101,13 @@ int Run(int argc, char** argv) {
   serve->add_option("--listen", line.serve.listen, "ADDR:PORT to listen on (default 127.0.0.1:8080)");
   serve->add_option("--workers", line.serve.workers, "worker threads, each with its own catalog connection")
       ->check(CLI::Range(1, 64));
+  serve->add_option("--users", line.serve.users,
+                    "ask for HTTP Basic login by the users in FILE ('tomeva passwd' makes it)");
+
+  CLI::App* passwd = app.add_subcommand(
+      "passwd", "add a user to a users file of 'tomeva serve --users', or change the password");
+  passwd->add_option("FILE", line.passwd.file, "the users file (created when missing)")->required();
+  passwd->add_option("NAME", line.passwd.name, "the user")->required();
 
   try {
     app.parse(argc, argv);
@@ -115,6 +123,7 @@ int Run(int argc, char** argv) {
                     line.force, plugin_path, plugin_option->count() > 0});
   }
 
+  if (passwd->parsed()) return RunPasswd(line.passwd);
   if (serve->parsed()) {
     line.serve.plugin_path = plugin_path;
     if (settings_option->count()) line.serve.settings = line.settings;

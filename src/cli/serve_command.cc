@@ -14,6 +14,7 @@
 #include "cli/program_paths.h"
 #include "server/http_server.h"
 #include "server/library_pool.h"
+#include "server/users_file.h"
 
 namespace tomeva::cli {
 namespace {
@@ -58,7 +59,24 @@ int RunServe(const ServeOptions& options) {
     PrintError(pool.message());
     return kExitFailed;
   }
-  server::HttpServer http(**pool);
+  server::ServerOptions server_options;
+  if (!options.users.empty()) {
+    // A users file that cannot be read or has bad lines stops the start: never
+    // serve openly what was meant to be closed.
+    Result<server::UserTable> users = server::LoadUsers(options.users);
+    if (!users.ok()) {
+      PrintError(users.message() + "\nnot serving: fix the users file or leave out --users");
+      return kExitFailed;
+    }
+    Result<std::unique_ptr<server::Authenticator>> authenticator =
+        server::Authenticator::Create(std::move(users).value());
+    if (!authenticator.ok()) {
+      PrintError(authenticator.message());
+      return kExitFailed;
+    }
+    server_options.authenticator = std::move(authenticator).value();
+  }
+  server::HttpServer http(**pool, server_options);
   Result<int> port = http.Bind(address->host, address->port);
   if (!port.ok()) {
     PrintError(port.message());

@@ -22,10 +22,9 @@ std::optional<ArchiveMember> ArchiveMemberOfBook(catalog::Database* db, int64_t 
 
 namespace {
 
-Result<ZipArchive> OpenHolding(const ArchiveMember& location) {
-  if (!platform::FileExists(location.archive)) {
-    return Error{"the book's archive " + location.archive + " is gone"};
-  }
+Result<ZipArchive> OpenHolding(const ArchiveMember& location, bool& gone) {
+  gone = !platform::FileExists(location.archive);
+  if (gone) return Error{"the book's archive " + location.archive + " is gone"};
   Result<ZipArchive> archive = ZipArchive::Open(location.archive, ZipArchive::Mode::kRead);
   if (!archive.ok()) return archive.error();
   bool present = false;
@@ -36,6 +35,7 @@ Result<ZipArchive> OpenHolding(const ArchiveMember& location) {
     }
   }
   if (!present) {
+    gone = true;
     return Error{"the book " + location.member + " is no longer in its archive " +
                  location.archive};
   }
@@ -44,11 +44,17 @@ Result<ZipArchive> OpenHolding(const ArchiveMember& location) {
 
 }  // namespace
 
+Result<std::string> ReadMember(const ArchiveMember& location, bool* gone) {
+  bool missing = false;
+  Result<ZipArchive> archive = OpenHolding(location, missing);
+  if (gone != nullptr) *gone = missing;
+  if (!archive.ok()) return archive.error();
+  return archive->Extract(location.member);
+}
+
 Status CopyMemberOut(const ArchiveMember& location, const std::string& target, bool overwrite) {
   if (!overwrite && platform::FileExists(target)) return Error{"the target " + target + " exists"};
-  Result<ZipArchive> archive = OpenHolding(location);
-  if (!archive.ok()) return archive.error();
-  Result<std::string> bytes = archive->Extract(location.member);
+  Result<std::string> bytes = ReadMember(location);
   if (!bytes.ok()) return bytes.error();
   return platform::WriteNewFile(target, *bytes,
                                 overwrite ? platform::Overwrite::kYes : platform::Overwrite::kNo);

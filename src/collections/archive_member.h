@@ -24,6 +24,13 @@ struct ArchiveMember {
 // one's own (or no such book, or a catalog without collections).
 std::optional<ArchiveMember> ArchiveMemberOfBook(catalog::Database* db, int64_t book_id);
 
+// The member's uncompressed bytes (stored or deflated, checked against its
+// CRC and bounded by the archive reader's limits); only the central directory
+// and the member itself are read. The error says plainly when the archive or
+// the member is gone, and then *gone (when given) is set; it is cleared for
+// any other outcome.
+Result<std::string> ReadMember(const ArchiveMember& location, bool* gone = nullptr);
+
 // Copies the member's uncompressed bytes (stored or deflated, checked against
 // its CRC) to target: written beside it and renamed into place when complete,
 // so a failure leaves no partial target. Without overwrite an existing target

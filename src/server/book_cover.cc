@@ -83,8 +83,20 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
   return out;
 }
 
-std::optional<CoverImage> ReadCover(const std::string& book_file) {
-  Result<XmlDocument> doc = content::LoadBookDocument(book_file, content::BookPart::kWhole);
+namespace {
+
+// The parsed book at source.
+Result<XmlDocument> LoadSource(const BookSource& source) {
+  if (!source.member) return content::LoadBookDocument(source.file, content::BookPart::kWhole);
+  MemberRead read = ReadMemberBytes(*source.member);
+  if (!read.bytes) return Error{read.message};
+  return XmlDocument::LoadText(*read.bytes);
+}
+
+}  // namespace
+
+std::optional<CoverImage> ReadCover(const BookSource& source) {
+  Result<XmlDocument> doc = LoadSource(source);
   if (!doc.ok()) return std::nullopt;
   xmlNode* root = xmlDocGetRootElement(doc->raw());
   xmlNode* image =
@@ -108,28 +120,29 @@ std::optional<CoverImage> ReadCover(const std::string& book_file) {
   return std::nullopt;
 }
 
-std::shared_ptr<const CoverImage> CoverCache::Get(const std::string& book_file) {
-  const std::string stamp = FileStamp(book_file);
+std::shared_ptr<const CoverImage> CoverCache::Get(const BookSource& source) {
+  const std::string key = source.Key();
+  const std::string stamp = FileStamp(source.container());
   {
     std::lock_guard lock(mutex_);
-    auto found = slots_.find(book_file);
+    auto found = slots_.find(key);
     if (found != slots_.end() && found->second.stamp == stamp) {
       uses_.splice(uses_.begin(), uses_, found->second.use);
       return found->second.cover;
     }
   }
   // Read outside the lock: other requests go on meanwhile.
-  std::optional<CoverImage> read = ReadCover(book_file);
+  std::optional<CoverImage> read = ReadCover(source);
   std::shared_ptr<const CoverImage> cover =
       read ? std::make_shared<const CoverImage>(std::move(*read)) : nullptr;
   std::lock_guard lock(mutex_);
-  auto found = slots_.find(book_file);
+  auto found = slots_.find(key);
   if (found != slots_.end()) {
     uses_.erase(found->second.use);
     slots_.erase(found);
   }
-  uses_.push_front(book_file);
-  slots_[book_file] = Slot{stamp, cover, uses_.begin()};
+  uses_.push_front(key);
+  slots_[key] = Slot{stamp, cover, uses_.begin()};
   while (slots_.size() > capacity_ && !uses_.empty()) {
     slots_.erase(uses_.back());
     uses_.pop_back();

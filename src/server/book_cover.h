@@ -13,6 +13,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "server/book_source.h"
+
 namespace tomeva::server {
 
 struct CoverImage {
@@ -20,23 +22,24 @@ struct CoverImage {
   std::string bytes;
 };
 
-// The cover of the book stored in book_file (plain or zipped FB2); nullopt when
-// the book names no cover, the named binary is missing or not valid base64, or
-// the book cannot be read.
-std::optional<CoverImage> ReadCover(const std::string& book_file);
+// The cover of the book at source (a plain or zipped FB2 file, or a member of a
+// collection archive); nullopt when the book names no cover, the named binary
+// is missing or not valid base64, or the book cannot be read.
+std::optional<CoverImage> ReadCover(const BookSource& source);
 
 // The bytes of base64 text (whitespace ignored); nullopt when it is not base64.
 std::optional<std::string> DecodeBase64(std::string_view text);
 
-// Covers by book file, the least recently used ones dropped beyond capacity.
+// Covers by book source, the least recently used ones dropped beyond capacity.
 // A book without a cover is remembered as such. Safe for many threads.
 class CoverCache {
  public:
   explicit CoverCache(size_t capacity) : capacity_(capacity) {}
 
-  // The cover of book_file, read once and then served from memory while the
-  // file keeps its size and modification time.
-  std::shared_ptr<const CoverImage> Get(const std::string& book_file);
+  // The cover of the book at source, read once and then served from memory
+  // while the file holding it (the book's file or its archive) keeps its size
+  // and modification time.
+  std::shared_ptr<const CoverImage> Get(const BookSource& source);
 
  private:
   struct Slot {
@@ -47,7 +50,7 @@ class CoverCache {
   std::mutex mutex_;
   size_t capacity_;
   std::list<std::string> uses_;  // most recent first
-  std::unordered_map<std::string, Slot> slots_;
+  std::unordered_map<std::string, Slot> slots_;  // by BookSource::Key
 };
 
 }  // namespace tomeva::server

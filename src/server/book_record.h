@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ struct BookRecord {
   int32_t year = 0;  // 0: none
   std::optional<std::chrono::sys_seconds> updated;  // file date, else the date added
 };
+
+// The records of the books with keys ids, by key; books the catalog does not
+// have (or cannot read) are missing from it.
+std::map<int32_t, BookRecord> ReadBookRecords(catalog::Database& db,
+                                              const std::vector<int32_t>& ids);
 
 // The record of the book with key id; nullopt when the catalog has no such book
 // or cannot be read.

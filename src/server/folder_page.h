@@ -1,6 +1,8 @@
 // One page of a virtual folder as the server shows it: the entries the tree's
 // own listing gives (so the reader sees what the file manager shows), cut into
-// pages, with the catalog record of every book on the page.
+// pages, with the catalog record of every book on the page. The catalog counts
+// the folder's entries and the listing is read only up to the page's end, so
+// the first pages of a folder of a million books cost what a small folder does.
 #ifndef TOMEVA_SERVER_FOLDER_PAGE_H_
 #define TOMEVA_SERVER_FOLDER_PAGE_H_
 
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "server/book_record.h"
+#include "server/folder_counts.h"
 #include "tree/catalog_view.h"
 #include "tree/folder_listing.h"
 
@@ -38,9 +41,9 @@ enum class PageOutcome { kListed, kNoSuchFolder, kNoSuchPage, kFailed };
 
 // Lists page (1-based) of the folder at virtual path into out. kNoSuchFolder
 // when no folder definition serves path; kNoSuchPage for a page past the last
-// (page 1 of an empty folder exists).
+// (page 1 of an empty folder exists). The folder's size comes from counts.
 PageOutcome ListFolderPage(const tree::CatalogView& view, std::string_view path, size_t page,
-                           FolderPage& out);
+                           FolderCounts& counts, FolderPage& out);
 
 }  // namespace tomeva::server
 

@@ -4,12 +4,15 @@
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 #include "server/book_download.h"
+#include "server/book_source.h"
 #include "server/folder_page.h"
 #include "server/html_page.h"
 #include "server/opds_feed.h"
@@ -93,8 +96,8 @@ std::string FolderTitle(std::string_view path) {
 
 // Lists the requested page of folder path; false (with the error answer set)
 // when there is none.
-bool ListFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
-                const std::string& path, FolderPage& page) {
+bool ListFolder(LibraryPool& pool, FolderCounts& counts, const httplib::Request& req,
+                httplib::Response& res, const std::string& path, FolderPage& page) {
   const size_t number = RequestedPage(req);
   if (number == 0) {
     SetError(res, 400, "bad page number");
@@ -103,7 +106,7 @@ bool ListFolder(LibraryPool& pool, const httplib::Request& req, httplib::Respons
   PageOutcome outcome;
   {
     LibraryPool::Lease lease = pool.Borrow();
-    outcome = ListFolderPage(lease.view(), path, number, page);
+    outcome = ListFolderPage(lease.view(), path, number, counts, page);
   }
   switch (outcome) {
     case PageOutcome::kListed: return true;
@@ -116,23 +119,23 @@ bool ListFolder(LibraryPool& pool, const httplib::Request& req, httplib::Respons
 
 // Lists the requested page of the requested folder; false (with the error
 // answer set) when there is none.
-bool ListRequestedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
-                         FolderPage& page) {
+bool ListRequestedFolder(LibraryPool& pool, FolderCounts& counts, const httplib::Request& req,
+                         httplib::Response& res, FolderPage& page) {
   std::string path;
   if (!RequestedPath(req, res, path)) return false;
-  return ListFolder(pool, req, res, path, page);
+  return ListFolder(pool, counts, req, res, path, page);
 }
 
 // Lists the requested page of the folder a search request ("q" holds the
 // words) stands for; false (with the error answer set) without a word.
-bool ListSearchedFolder(LibraryPool& pool, const httplib::Request& req, httplib::Response& res,
-                        FolderPage& page) {
+bool ListSearchedFolder(LibraryPool& pool, FolderCounts& counts, const httplib::Request& req,
+                        httplib::Response& res, FolderPage& page) {
   std::optional<std::string> folder = SearchFolderOfWords(req.get_param_value("q"));
   if (!folder) {
     SetError(res, 400, "no words to search for (parameter q)");
     return false;
   }
-  return ListFolder(pool, req, res, *folder, page);
+  return ListFolder(pool, counts, req, res, *folder, page);
 }
 
 // The base URL the client reached the server at, as its Host header says.
@@ -142,25 +145,33 @@ std::string BaseUrl(const httplib::Request& req) {
   return "http://" + host;
 }
 
-void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Response& res) {
-  std::string path;
-  if (!RequestedPath(req, res, path)) return;
-  std::string file;
+// The book the request's path names, looked up in the catalog; nullopt (with
+// the error answer set) when it names none.
+std::optional<BookSource> RequestedBook(LibraryPool& pool, const httplib::Request& req,
+                                        httplib::Response& res, std::string& path) {
+  if (!RequestedPath(req, res, path)) return std::nullopt;
+  std::optional<BookSource> source;
   {
     LibraryPool::Lease lease = pool.Borrow();
     // The only way from a request to a file: the catalog's record of the book
     // the path names.
-    file = tree::BookFileOfPath(lease.view(), path);
+    source = BookSourceOfId(lease.view(), tree::BookIdOfPath(lease.view(), path));
   }
+  if (!source) SetError(res, 404, "no such book");
+  return source;
+}
+
+// Answers with the bytes of the stored file, read as the client takes them
+// (ranges too).
+void ServeStoredFile(const std::string& file, const std::string& name, httplib::Response& res) {
   std::error_code error;
-  const uintmax_t size = file.empty() ? 0 : std::filesystem::file_size(file, error);
+  const uintmax_t size = std::filesystem::file_size(file, error);
   auto stream = std::make_shared<std::ifstream>();
-  if (!file.empty() && !error) stream->open(file, std::ios::binary);
-  if (file.empty() || error || !*stream) {
-    SetError(res, 404, "no such book");
+  if (!error) stream->open(file, std::ios::binary);
+  if (error || !*stream) {
+    SetError(res, 404, "the book's file is missing");
     return;
   }
-  const std::string name(VirtualName(path));
   res.set_header("Content-Disposition", ContentDisposition(name));
   res.set_content_provider(
       static_cast<size_t>(size), BookMediaType(name),
@@ -179,6 +190,38 @@ void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Resp
       });
 }
 
+// Answers with the uncompressed bytes of a collection book's archive member.
+// Only the member is read (the archive's central directory aside), whole, so
+// that a deflated member can be served in ranges like any file; the archive
+// reader bounds its size.
+void ServeArchiveMember(const collections::ArchiveMember& member, const std::string& name,
+                        httplib::Response& res) {
+  MemberRead read = ReadMemberBytes(member);
+  if (!read.bytes) {
+    std::cerr << "tomeva serve: " << read.message << std::endl;
+    if (read.failure == ReadFailure::kMissing) {
+      SetError(res, 404, "the book's archive or its place in it is missing");
+    } else {
+      SetError(res, 500, "the book could not be read from its archive");
+    }
+    return;
+  }
+  res.set_header("Content-Disposition", ContentDisposition(name));
+  res.set_content(std::move(*read.bytes), BookMediaType(name));
+}
+
+void ServeDownload(LibraryPool& pool, const httplib::Request& req, httplib::Response& res) {
+  std::string path;
+  std::optional<BookSource> source = RequestedBook(pool, req, res, path);
+  if (!source) return;
+  const std::string name(VirtualName(path));
+  if (source->member) {
+    ServeArchiveMember(*source->member, name, res);
+  } else {
+    ServeStoredFile(source->file, name, res);
+  }
+}
+
 void ServeCover(LibraryPool& pool, CoverCache& covers, const httplib::Request& req,
                 httplib::Response& res) {
   const std::string text = req.matches[1].str();
@@ -188,12 +231,12 @@ void ServeCover(LibraryPool& pool, CoverCache& covers, const httplib::Request& r
     SetError(res, 400, "bad book key");
     return;
   }
-  std::string file;
+  std::optional<BookSource> source;
   {
     LibraryPool::Lease lease = pool.Borrow();
-    file = tree::BookFileOfId(lease.view(), id);
+    source = BookSourceOfId(lease.view(), id);
   }
-  std::shared_ptr<const CoverImage> cover = file.empty() ? nullptr : covers.Get(file);
+  std::shared_ptr<const CoverImage> cover = source ? covers.Get(*source) : nullptr;
   if (cover == nullptr) {
     SetError(res, 404, "no cover");
     return;
@@ -222,38 +265,70 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text) {
   return address;
 }
 
-HttpServer::HttpServer(LibraryPool& pool) : pool_(pool), http_(std::make_unique<httplib::Server>()) {
-  const int workers = pool_.size();
+HttpServer::HttpServer(LibraryPool& pool, ServerOptions options)
+    : pool_(pool), options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
+  // The HTTP library gives each connection a thread of its own for as long as
+  // it is kept alive, so connection threads are many more than sessions: a
+  // request borrows one of the pool's sessions only while it reads the
+  // catalog, and readers kept alive while idle do not hold up the others.
   // The HTTP library owns the queue it is given as a raw pointer.
-  http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+  const int threads = std::max(kConnectionThreads, pool_.size());
+  http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+  // Answers go out at once: without this, a response written in two pieces
+  // waits for the client's delayed acknowledgement (40 ms on Linux).
+  http_->set_tcp_nodelay(true);
+  // A client keeps its connection for many requests: the HTTP library's
+  // default of 5 makes busy clients reconnect all the time, and its short
+  // accept queue then drops connection attempts, which wait a second to retry.
+  http_->set_keep_alive_max_count(kKeepAliveRequests);
   AddRoutes();
 }
 
 HttpServer::~HttpServer() { Stop(); }
 
 void HttpServer::AddRoutes() {
+  if (options_.authenticator != nullptr) {
+    // Every request, whatever it asks for, first shows its credentials.
+    Authenticator& authenticator = *options_.authenticator;
+    http_->set_pre_routing_handler([&authenticator](const httplib::Request& req,
+                                                    httplib::Response& res) {
+      switch (authenticator.Check(req.get_header_value("Authorization"))) {
+        case Authenticator::Verdict::kAllowed: return httplib::Server::HandlerResponse::Unhandled;
+        case Authenticator::Verdict::kDenied:
+          res.set_header("WWW-Authenticate", "Basic realm=\"Tomeva\", charset=\"UTF-8\"");
+          SetError(res, 401, "a user name and password are needed");
+          break;
+        case Authenticator::Verdict::kBusy:
+          res.set_header("Retry-After", "1");
+          SetError(res, 503, "too many logins at once; try again");
+          break;
+      }
+      return httplib::Server::HandlerResponse::Handled;
+    });
+  }
   LibraryPool& pool = pool_;
-  const auto feed = [&pool](const httplib::Request& req, httplib::Response& res) {
+  FolderCounts& counts = counts_;
+  const auto feed = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListRequestedFolder(pool, req, res, page)) return;
+    if (!ListRequestedFolder(pool, counts, req, res, page)) return;
     const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     SetFeed(req, res, FolderFeed(page, FolderTitle(page.path), now), FeedType(page));
   };
-  const auto html = [&pool](const httplib::Request& req, httplib::Response& res) {
+  const auto html = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListRequestedFolder(pool, req, res, page)) return;
+    if (!ListRequestedFolder(pool, counts, req, res, page)) return;
     res.set_content(FolderHtml(page, FolderTitle(page.path)), "text/html; charset=utf-8");
   };
-  const auto search_feed = [&pool](const httplib::Request& req, httplib::Response& res) {
+  const auto search_feed = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListSearchedFolder(pool, req, res, page)) return;
+    if (!ListSearchedFolder(pool, counts, req, res, page)) return;
     const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
     // Always an acquisition feed, also when nothing is found.
     SetFeed(req, res, FolderFeed(page, FolderTitle(page.path), now), kAcquisitionType);
   };
-  const auto search_html = [&pool](const httplib::Request& req, httplib::Response& res) {
+  const auto search_html = [&pool, &counts](const httplib::Request& req, httplib::Response& res) {
     FolderPage page;
-    if (!ListSearchedFolder(pool, req, res, page)) return;
+    if (!ListSearchedFolder(pool, counts, req, res, page)) return;
     res.set_content(FolderHtml(page, FolderTitle(page.path)), "text/html; charset=utf-8");
   };
   http_->Get(kOpenSearchUrl, [](const httplib::Request& req, httplib::Response& res) {

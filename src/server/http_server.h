@@ -11,7 +11,9 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "server/authenticator.h"
 #include "server/book_cover.h"
+#include "server/folder_counts.h"
 #include "server/library_pool.h"
 
 namespace httplib {
@@ -20,10 +22,21 @@ class Server;
 
 namespace tomeva::server {
 
+// How a server serves, besides its library.
+struct ServerOptions {
+  // When set, every request needs HTTP Basic credentials it accepts.
+  std::shared_ptr<Authenticator> authenticator;
+};
+
+// Connections served at once (each on a thread of its own while kept alive).
+inline constexpr int kConnectionThreads = 64;
+// Requests one kept-alive connection may make before it is closed.
+inline constexpr int kKeepAliveRequests = 1000;
+
 // A server over a library pool, which must outlive it.
 class HttpServer {
  public:
-  explicit HttpServer(LibraryPool& pool);
+  explicit HttpServer(LibraryPool& pool, ServerOptions options = {});
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
@@ -39,7 +52,9 @@ class HttpServer {
   void AddRoutes();
 
   LibraryPool& pool_;
+  ServerOptions options_;
   CoverCache covers_{128};
+  FolderCounts counts_{4096};
   std::unique_ptr<httplib::Server> http_;
 };
 

@@ -139,6 +139,16 @@ std::string ListFolderSql(const CatalogView& view, std::string_view path) {
   return result;
 }
 
+std::optional<int64_t> CountFolderRows(const CatalogView& view, std::string_view path) {
+  std::string sql = ListFolderSql(view, path);
+  if (sql.empty()) return std::nullopt;
+  sql.pop_back();  // the ";"
+  std::unique_ptr<catalog::ResultSet> rows = catalog::OpenQuery(
+      view.db, "SELECT Count(*) AS Rows FROM (" + sql + ") AS Listing;", catalog::Access::kReadOnly);
+  if (!rows || rows->AtEnd() || rows->ColumnCount() < 1) return std::nullopt;
+  return rows->Int64(0);
+}
+
 FolderListing::FolderListing(std::unique_ptr<catalog::ResultSet> rows) : rows_(std::move(rows)) {}
 
 FolderListing::~FolderListing() = default;

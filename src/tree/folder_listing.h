@@ -25,6 +25,13 @@ namespace tomeva::tree {
 // definition serves the path, and for a path holding a line break.
 std::string ListFolderSql(const CatalogView& view, std::string_view path);
 
+// The number of rows the listing query of path gives, counted by the catalog
+// without reading them (so a folder of a million books is counted as quickly
+// as its index allows); nullopt when no definition serves path or the count
+// fails. Rows that FolderListing::Next passes over (empty, "." and ".." names)
+// are counted too.
+std::optional<int64_t> CountFolderRows(const CatalogView& view, std::string_view path);
+
 // One entry of a listing, as the host shows it.
 struct ListedEntry {
   std::string name;  // DisplayName of column 1: no "/", no NUL, at most 259 bytes

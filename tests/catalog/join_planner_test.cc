@@ -50,6 +50,17 @@ TEST_F(JoinPlannerTest, UnrelatedTablesAreLeftOut) {
   EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"), "Books");
 }
 
+TEST_F(JoinPlannerTest, APlanIsRememberedUntilTheSchemaChanges) {
+  Run("CREATE TABLE Loose (X INTEGER)");
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"), "Books");
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"), "Books");
+  // Once Loose declares a relationship to Books, the same tables join.
+  Run("DROP TABLE Loose");
+  Run("CREATE TABLE Loose (X INTEGER, BookId INTEGER NOT NULL REFERENCES Books(BookId))");
+  EXPECT_EQ(BuildJoinClause(db(), "Books\r\nLoose\r\n"),
+            "Loose INNER JOIN (Books) ON Loose.BookId=Books.BookId");
+}
+
 TEST_F(JoinPlannerTest, FindJoinPathWalksToTheTargets) {
   EXPECT_EQ(FindJoinPath(db(), "AUTHORS", "BOOKS\r\n", "AUTHORS"), "BookAuthors\r\nAUTHORS\r\n");
   EXPECT_EQ(FindJoinPath(db(), "Authors", "books\r\n", "authors"), "BookAuthors\r\nAuthors\r\n");

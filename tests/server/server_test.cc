@@ -564,5 +564,25 @@ TEST_F(ServerTest, ServesWhileAnotherProcessImportsAndSeesItsBooksAfterwards) {
   EXPECT_EQ(Count(feed, "<entry>"), 50);
 }
 
+TEST_F(ServerTest, AFolderThatGrowsIsPagedByItsNewSize) {
+  const std::string books = cli_->Path("growing");
+  WriteFile(books + "/0.fb2", Fb2Book("Первая", "Растущий", "Автор", "sf", 2002));
+  ASSERT_EQ(cli_->Run({"put", "-r", books}).exit_code, 0);
+  const std::string base = Url("/opds", "/По авторам/Р/Растущий Автор");
+  const std::string before = Feed(base);
+  EXPECT_EQ(Count(before, "<entry>"), 1);
+  EXPECT_EQ(before.find("rel=\"last\""), std::string::npos);
+  // The remembered count of one book must not outlive the import of 150 more.
+  for (int i = 1; i <= 150; ++i) {
+    WriteFile(books + "/more/" + std::to_string(i) + ".fb2",
+              Fb2Book("Ещё " + std::to_string(i), "Растущий", "Автор", "sf", 2002));
+  }
+  ASSERT_EQ(cli_->Run({"put", "-r", books + "/more"}).exit_code, 0);
+  const std::string after = Feed(base);
+  EXPECT_EQ(Count(after, "<entry>"), 100);
+  EXPECT_NE(after.find("rel=\"last\" href=\"" + base + "?page=2\""), std::string::npos) << after;
+  EXPECT_EQ(Count(Feed(base + "?page=2"), "<entry>"), 51);
+}
+
 }  // namespace
 }  // namespace tomeva::testing

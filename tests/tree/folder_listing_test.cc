@@ -191,6 +191,32 @@ TEST_F(FolderListingTest, OutcomesTellUnservedEmptyFailedAndOpenApart) {
   EXPECT_FALSE(listing->Next().has_value());
 }
 
+TEST_F(FolderListingTest, CountingGivesTheNumberOfRowsOfTheListing) {
+  for (int id = 10; id < 260; ++id) {
+    catalog_.Exec("INSERT INTO Books (BookId, Title, fSize) VALUES (" + std::to_string(id) +
+                  ", 'T" + std::to_string(id % 7) + "', 1);");
+  }
+  // Files of a plain select, and a union of two definitions (duplicates
+  // merged, as the listing shows them).
+  doc_ = Folders(
+      "<d><name>(Books.Title)</name><dir>0</dir><ext>.fb2</ext><size>Books.fSize</size>"
+      "<date>Books.fDate</date><FROM>Books</FROM><WHERE>Books.BookId&gt;=10</WHERE></d>");
+  const CatalogView files = ViewOf(doc_, catalog_.db());
+  EXPECT_EQ(CountFolderRows(files, "\\"), 250);
+  EXPECT_EQ(CountFolderRows(files, "\\"), static_cast<int64_t>(ListAll(files, "\\").size()));
+  XmlDocument two = Folders(
+      "<d><name1>Books.Title</name1><FROM>Books</FROM><WHERE>Books.BookId&gt;=10</WHERE></d>"
+      "<d><content-query>'SELECT \"T1\", -1, 0, 0 UNION SELECT \"Z\", -1, 0, 0'</content-query></d>");
+  const CatalogView folders = ViewOf(two, catalog_.db());
+  EXPECT_EQ(CountFolderRows(folders, "\\"), 8);  // T0..T6 and Z
+  EXPECT_EQ(CountFolderRows(folders, "\\"), static_cast<int64_t>(ListAll(folders, "\\").size()));
+  // Unserved folders and failing queries give no count.
+  XmlDocument under_x = Folders("<d><initial-path>'\\X\\'</initial-path><name1>1</name1></d>");
+  EXPECT_FALSE(CountFolderRows(ViewOf(under_x, catalog_.db()), "\\"));
+  XmlDocument broken = Folders("<d><name1>Title</name1><FROM>NoSuchTable</FROM></d>");
+  EXPECT_FALSE(CountFolderRows(ViewOf(broken, catalog_.db()), "\\"));
+}
+
 TEST_F(FolderListingTest, WithoutCatalogServedFoldersFail) {
   doc_ = Folders("<d><name1>Title</name1><FROM>Books</FROM></d>");
   std::unique_ptr<FolderListing> listing;
