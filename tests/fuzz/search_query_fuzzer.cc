@@ -21,26 +21,17 @@
 #include "catalog/search_index.h"
 #include "catalog/sqlite_database.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/scratch_catalog.h"
 
 namespace {
 
 using tomeva::catalog::Database;
 using tomeva::fuzz::Fail;
 
-// The scratch catalog every input is checked against.
-class ScratchCatalog {
+// The scratch catalog every input is checked against, and a memory database
+// for building queries.
+class ScratchCatalog : public tomeva::fuzz::ScratchCatalog {
  public:
-  ScratchCatalog() {
-    const std::string path = folder_.Path("catalog.sqlite");
-    const std::string schema = tomeva::fuzz::ReadOrDie(tomeva::fuzz::ConfigFolder() + "/schema.sql");
-    if (!tomeva::catalog::CreateCatalogFile(path, schema).ok()) Fail("cannot create", path);
-    auto db = tomeva::catalog::OpenCatalog("Provider=SQLite; Data Source=" + path +
-                                           "; Persist Security Info=False");
-    if (!db.ok()) Fail("cannot open the catalog", db.message());
-    db_ = std::move(db).value();
-  }
-
-  Database* db() { return db_.get(); }
   sqlite3* memory() { return memory_.get(); }
 
  private:
@@ -49,8 +40,6 @@ class ScratchCatalog {
     if (sqlite3_open(":memory:", &raw) != SQLITE_OK) Fail("cannot open a memory database");
     return tomeva::catalog::SqliteConnectionHandle(raw);
   }();
-  tomeva::fuzz::ScratchFolder folder_;
-  std::unique_ptr<Database> db_;
 };
 
 // Checks the query's shape: "w"* joined by " AND ".

@@ -23,6 +23,7 @@
 #include "catalog/database.h"
 #include "catalog/statements.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/scratch_catalog.h"
 
 namespace {
 
@@ -67,25 +68,6 @@ std::string Describe(std::string_view value, std::string_view sql) {
   return out;
 }
 
-// The scratch catalog every input is checked against.
-class ScratchCatalog {
- public:
-  ScratchCatalog() {
-    const std::string path = folder_.Path("catalog.sqlite");
-    const std::string schema = tomeva::fuzz::ReadOrDie(tomeva::fuzz::ConfigFolder() + "/schema.sql");
-    if (!tomeva::catalog::CreateCatalogFile(path, schema).ok()) Fail("cannot create", path);
-    auto db = tomeva::catalog::OpenCatalog("Provider=SQLite; Data Source=" + path +
-                                           "; Persist Security Info=False");
-    if (!db.ok()) Fail("cannot open the catalog", db.message());
-    db_ = std::move(db).value();
-  }
-
-  Database* db() { return db_.get(); }
-
- private:
-  tomeva::fuzz::ScratchFolder folder_;
-  std::unique_ptr<Database> db_;
-};
 
 void CheckSelect(Database* db, std::string_view value, bool exact) {
   const std::string sql = "SELECT " + tomeva::catalog::SqlValue(value) + " AS v, 1 AS sentinel;";
@@ -139,7 +121,7 @@ void CheckWriters(Database* db, std::string_view value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ScratchCatalog catalog;
+  static tomeva::fuzz::ScratchCatalog catalog;
   const std::string_view value = tomeva::fuzz::AsText(data, size);
   const bool exact = IsValidUtf8(value) && value.find('\0') == std::string_view::npos;
   Database* db = catalog.db();

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "cli/cli_runner.h"
+#include "server/free_port.h"
 #include "server/request_path.h"
 #include "server/running_server.h"
 #include "server/users_file.h"
@@ -152,16 +153,7 @@ TEST_F(LoginTest, ServeRefusesToStartOnAUsersFileItCannotUse) {
 }
 
 TEST_F(LoginTest, ServeWithAGoodUsersFileAsksForLogin) {
-  // A port that was free a moment ago.
-  const int sock = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-  close(sock);
-  const int port = ntohs(address.sin_port);
+  const int port = FreePort();
   const int pid = cli_->Start({"serve", "--listen", "127.0.0.1:" + std::to_string(port), "--users", users_});
   httplib::Client client("127.0.0.1", port);
   std::optional<httplib::Response> anonymous;

@@ -14,22 +14,10 @@
 #include <thread>
 
 #include "cli/cli_runner.h"
+#include "server/free_port.h"
 
 namespace tomeva::testing {
 namespace {
-
-// A TCP port that was free a moment ago.
-int FreePort() {
-  const int sock = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
-  close(sock);
-  return ntohs(address.sin_port);
-}
 
 TEST(ServeCommandTest, ServesTheLibraryUntilSigtermAndThenExitsCleanly) {
   CliFixture cli;
