@@ -7,11 +7,21 @@ namespace tomeva::catalog {
 namespace {
 
 // The marker of value number index (from 0): a text no book value holds.
+// The translator compares a text without letters as it is and one with
+// letters without regard to case, so a marker has a letter (a trailing "A")
+// exactly when its value has one, and is translated as its value would be.
 constexpr char kMarkerCharacter = '\x01';
 
-std::string Marker(size_t index) {
+bool HasLetter(std::string_view text) {
+  for (char c : text) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+  }
+  return false;
+}
+
+std::string Marker(size_t index, bool letter) {
   return std::string(1, kMarkerCharacter) + std::to_string(index) +
-         std::string(1, kMarkerCharacter);
+         std::string(1, kMarkerCharacter) + (letter ? "A" : "");
 }
 
 // SQLite's literal of text: single quotes, each inner one doubled.
@@ -60,7 +70,9 @@ std::optional<JetTextShape> ShapeOfJetText(std::string_view jet_sql) {
     const char quote = jet_sql[token.offset];
     if (quote != '"' && quote != '\'') return std::nullopt;
     shape.text.append(jet_sql.substr(copied, token.offset - copied));
-    shape.text += '"' + Marker(shape.values.size()) + '"';  // one quote: one shape
+    // One quote character for all, so that the way a value was quoted makes
+    // no other shape.
+    shape.text += '"' + Marker(shape.values.size(), HasLetter(token.text)) + '"';
     shape.values.push_back(token.text);
     copied = LiteralEnd(jet_sql, token.offset);
   }
@@ -80,10 +92,12 @@ std::optional<std::string> FillShape(std::string_view shape_translation,
   for (size_t at = shape_translation.find(kMarkerCharacter); at != std::string_view::npos;
        at = shape_translation.find(kMarkerCharacter, copied)) {
     const size_t close = shape_translation.find(kMarkerCharacter, at + 1);
-    if (at == 0 || close == std::string_view::npos || shape_translation[at - 1] != '\'' ||
-        close + 1 >= shape_translation.size() || shape_translation[close + 1] != '\'') {
+    if (at == 0 || close == std::string_view::npos || shape_translation[at - 1] != '\'') {
       return std::nullopt;
     }
+    size_t end = close + 1;  // the literal's closing quote
+    if (end < shape_translation.size() && shape_translation[end] == 'A') ++end;
+    if (end >= shape_translation.size() || shape_translation[end] != '\'') return std::nullopt;
     size_t index = 0;
     const std::string_view digits = shape_translation.substr(at + 1, close - at - 1);
     if (digits.empty() || digits.size() > 6) return std::nullopt;
@@ -91,11 +105,13 @@ std::optional<std::string> FillShape(std::string_view shape_translation,
       if (c < '0' || c > '9') return std::nullopt;
       index = index * 10 + static_cast<size_t>(c - '0');
     }
-    if (index >= values.size()) return std::nullopt;
+    if (index >= values.size() || (end > close + 1) != HasLetter(values[index])) {
+      return std::nullopt;
+    }
     seen[index] = true;
     out.append(shape_translation.substr(copied, at - 1 - copied));
     out += SqliteLiteral(values[index]);
-    copied = close + 2;
+    copied = end + 1;
   }
   for (bool value_seen : seen) {
     if (!value_seen) return std::nullopt;

@@ -858,7 +858,12 @@ class Translator {
         Operand right = Concatenation();
         const Precedence p =
             (op == "=" || op == "<>") ? Precedence::kEquality : Precedence::kRelational;
-        left = {{ComparisonOperand(CaseFolded(JetTruthValue(left), right.kind == Kind::kText)) +
+        // Equality with a text that has no letter is the same whatever the
+        // case: the comparison is left plain, so that a numeric column
+        // compared with '42' is still looked up through its index.
+        const bool letterless_equality = (op == "=" || op == "<>") && IsLetterlessText(right);
+        left = {{ComparisonOperand(CaseFolded(JetTruthValue(left),
+                                              right.kind == Kind::kText && !letterless_equality)) +
                      " " + op + " " + ComparisonOperand(JetTruthValue(right).sql),
                  p},
                 Kind::kBoolean};
@@ -904,6 +909,16 @@ class Translator {
   Operand JetTruthValue(const Operand& x) const {
     if (x.kind != Kind::kBoolean) return x;
     return {{"-" + Parenthesized(x.sql, Precedence::kAtom), Precedence::kUnary}, Kind::kOther};
+  }
+
+  // Whether x is a text literal without an ASCII letter (the only characters
+  // whose case the engine's case-blind comparison folds).
+  bool IsLetterlessText(const Operand& x) const {
+    if (x.kind != Kind::kText || x.sql.text != dialect_.TextLiteral(x.literal)) return false;
+    for (char c : x.literal) {
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return false;
+    }
+    return true;
   }
 
   // The left side of a comparison; compared without regard to case when either

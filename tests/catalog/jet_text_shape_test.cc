@@ -32,12 +32,18 @@ TEST(JetTextShapeTest, TextsDifferingInValuesShareAShapeAndTranslateAsThemselves
       "SELECT DISTINCT Genres.Name & iif(Nz(Genres.Name,\"\")<>\"\",\"\",Genres.Code) AS Name, "
       "-1 AS Dir, \"x\" AS Tag FROM Genres WHERE Genres.Code IN (\"a\", \"b\");",
       "SELECT \"По авторам\" AS Name, -1 AS Dir UNION SELECT \"По жанрам\", -1;",
+      // Values without letters are compared as they are, with letters case-blind.
+      "SELECT 1 FROM BookAuthors WHERE ((BookAuthors.AuthorId)=\"20016\") AND "
+      "((BookAuthors.BookId)=\"7\") AND (BookAuthors.Role=\"author\");",
   };
   for (std::string_view text : texts) {
     Result<std::string> own = TranslateJetSql(text);
     ASSERT_TRUE(own.ok()) << own.message();
     EXPECT_EQ(ThroughShape(text), *own) << text;
   }
+  // A value with a letter and one without make other shapes.
+  EXPECT_NE(ShapeOfJetText("SELECT 1 FROM Books WHERE Title=\"a\";")->text,
+            ShapeOfJetText("SELECT 1 FROM Books WHERE Title=\"1\";")->text);
   // Two texts with other values have one shape.
   EXPECT_EQ(ShapeOfJetText("SELECT 1 FROM Books WHERE Title=\"a\";")->text,
             ShapeOfJetText("SELECT 1 FROM Books WHERE Title='b''c';")->text);

@@ -50,6 +50,22 @@ TEST(JetTranslatorTest, FindOrInsertLookupComparesTextLiteralsWithoutCase) {
       R"((((Authors."First" IS NULL)) OR ((Authors."First") COLLATE NOCASE = 'Jane')));)");
 }
 
+TEST(JetTranslatorTest, EqualityWithATextWithoutLettersIsPlainSoKeysUseTheirIndex) {
+  // A link row's keys are spliced as texts of digits; compared case-blind,
+  // SQLite scanned the whole link table for each of them.
+  Result<std::string> link = TranslateJetSql(
+      "SELECT BookAuthors.AuthorId FROM BookAuthors WHERE ((BookAuthors.AuthorId)=\"20016\") AND "
+      "((BookAuthors.BookId)<>\"7\");");
+  ASSERT_TRUE(link.ok()) << link.message();
+  EXPECT_EQ(link->find("NOCASE"), std::string::npos) << *link;
+  // A text with a letter and an ordering still compare without regard to case.
+  for (const char* jet : {"SELECT 1 FROM t WHERE (t.a)=\"1a\";", "SELECT 1 FROM t WHERE (t.a)<\"12\";"}) {
+    Result<std::string> sql = TranslateJetSql(jet);
+    ASSERT_TRUE(sql.ok()) << sql.message();
+    EXPECT_NE(sql->find("NOCASE"), std::string::npos) << *sql;
+  }
+}
+
 TEST(JetTranslatorTest, IdentityQueryReadsTheLastInsertedRowid) {
   EXPECT_EQ(Translated("SELECT @@IDENTITY AS ID;"), "SELECT last_insert_rowid() AS ID;");
   EXPECT_EQ(Translated("select @@identity"), "SELECT last_insert_rowid() AS ID;");
@@ -122,7 +138,7 @@ TEST(JetTranslatorTest, UserFolderQueries) {
                        "fSize, 0 AS fDate FROM Authors WHERE Authors.Last<>\"\""),
             "SELECT Name, -1 AS Dir, 0 AS fSize, 0 AS fDate FROM (SELECT DISTINCT "
             "jet_ucase(jet_left(Authors.\"Last\", 1)) AS Name FROM Authors WHERE "
-            "Authors.\"Last\" COLLATE NOCASE <> '');");
+            "Authors.\"Last\" <> '');");
   // Not when a value has no name to be selected by, or the rows are grouped or sorted.
   EXPECT_EQ(Translated("SELECT DISTINCT Authors.Last, 0 AS Dir FROM Authors"),
             "SELECT DISTINCT Authors.\"Last\", 0 AS Dir FROM Authors;");
@@ -184,7 +200,7 @@ TEST(JetTranslatorTest, ArithmeticKeepsJetMeaningAndPrecedence) {
             "(a + 1) * 2, a - (b - c) FROM t;");
   // Jet binds "+" tighter than "&", and "&" tighter than "=".
   EXPECT_EQ(Translated("SELECT * FROM t WHERE a & \"x\" + b = \"1\""),
-            "SELECT * FROM t WHERE (IFNULL(a, '') || IFNULL('x' || b, '')) COLLATE NOCASE = '1';");
+            "SELECT * FROM t WHERE IFNULL(a, '') || IFNULL('x' || b, '') = '1';");
   EXPECT_EQ(Translated("SELECT * FROM t WHERE \"x\" + a * 2 > 1"),
             "SELECT * FROM t WHERE 'x' || (a * 2) > 1;");
 }
