@@ -70,7 +70,8 @@ Status WriteMultiValues(const BookContext& ctx, XmlNode properties, const std::s
   return Status::Ok();
 }
 
-Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags) {
+Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags,
+               OperationScope* enclosing) {
   XmlNode properties = ctx.view.settings_root.FirstChildElement("properties");
   const std::string detect = GetPathText(properties, "detectstring");
   if (!IsImportable(local_name, detect)) {
@@ -97,7 +98,11 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags)
                           (store_files || flags.move) && ctx.fields != nullptr;
   if (ctx.fields != nullptr) ctx.fields->ForgetReadFiles();
 
-  OperationScope scope(ctx.view.db, LibraryRoot(ctx), ctx.journals);
+  // One transaction of its own, or a nested one inside a batch of books.
+  std::optional<OperationScope> scope_holder;
+  OperationScope& scope = enclosing != nullptr
+                              ? scope_holder.emplace(*enclosing)
+                              : scope_holder.emplace(ctx.view.db, LibraryRoot(ctx), ctx.journals);
   std::string current_file = local_name;
   if (store_files) {
     scope.SettleInterrupted();
@@ -163,9 +168,10 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags)
 }  // namespace
 
 Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
-                              std::string_view /*remote_name*/, CopyFlags flags) {
+                              std::string_view /*remote_name*/, CopyFlags flags,
+                              OperationScope* enclosing) {
   try {
-    return Import(ctx, local_name, flags);
+    return Import(ctx, local_name, flags, enclosing);
   } catch (const std::exception& e) {
     // An error of the settings document or of a content source: the scope has
     // rolled back and the working copy is gone.

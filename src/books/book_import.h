@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "books/book_context.h"
+#include "books/operation_scope.h"
 
 namespace tomeva::books {
 
@@ -36,8 +37,14 @@ inline constexpr int kMaxMultiValues = 1000;
 // updated in place (same key) and its old stored file replaced. Progress is
 // reported at 0, 5 and 100 %; an abort at 100 % no longer undoes the import.
 // The outcome's reason says why an import did not succeed.
+//
+// With enclosing (an open scope of a batch, see import_batch.h) the import is
+// a nested transaction of the batch's: kOk then means the book is ready to be
+// made durable by the batch's Commit, and any other result has undone the
+// book's own changes alone.
 Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
-                              std::string_view remote_name, CopyFlags flags);
+                              std::string_view remote_name, CopyFlags flags,
+                              OperationScope* enclosing = nullptr);
 
 }  // namespace tomeva::books
 

@@ -17,7 +17,13 @@ void OperationScope::SettleInterrupted() {
   RecoverInterruptedOperations(db_, library_root_);
 }
 
+OperationJournal* OperationScope::journal() {
+  if (enclosing_ != nullptr) return enclosing_->journal();
+  return journal_ ? &*journal_ : nullptr;
+}
+
 Status OperationScope::EnsureJournal() {
+  if (enclosing_ != nullptr) return enclosing_->EnsureJournal();
   if (journal_ || library_root_.empty()) return Status::Ok();
   SettleInterrupted();
   Result<OperationJournal> journal =
@@ -43,14 +49,17 @@ Result<std::string> OperationScope::MakeWorkingCopy(const std::string& source) {
   Status journaled = EnsureJournal();
   if (!journaled.ok()) return journaled.error();
   // The operation's token makes the name its own: no other operation, in this
-  // process or another, ever makes a file of that name.
+  // process or another, ever makes a file of that name. Scopes inside one
+  // another share the token and the outermost one numbers their copies.
+  OperationScope* outermost = this;
+  while (outermost->enclosing_ != nullptr) outermost = outermost->enclosing_;
   const std::string extension =
       CutComponent(WithoutControlCharacters(FileExtension(platform::NativePathStyle(), source)),
                    kMaxComponentBytes - 64);
   const std::string copy = library_root_ + platform::Separator(platform::NativePathStyle()) +
-                           ".tomeva-work-" + journal_->token() + "-" +
-                           std::to_string(++working_copy_count_) + extension;
-  journaled = journal_->RecordWorkingCopy(copy);
+                           ".tomeva-work-" + journal()->token() + "-" +
+                           std::to_string(++outermost->working_copy_count_) + extension;
+  journaled = journal()->RecordWorkingCopy(copy);
   if (!journaled.ok()) return journaled.error();
   working_copies_.push_back(copy);
   Status copied = platform::CopyFile(source, copy, platform::Overwrite::kNo);
@@ -66,7 +75,7 @@ Status OperationScope::ReplaceFile(const std::string& working_copy, const std::s
 
 Status OperationScope::PlaceFile(const std::string& working_copy, const std::string& destination) {
   Status journaled = EnsureJournal();
-  if (journaled.ok() && journal_) journaled = journal_->RecordPlacement(working_copy, destination);
+  if (journaled.ok() && journal()) journaled = journal()->RecordPlacement(working_copy, destination);
   if (!journaled.ok()) return journaled;
   Status moved = platform::MoveFile(working_copy, destination, platform::Overwrite::kNo);
   if (!moved.ok()) return moved;
@@ -80,7 +89,7 @@ Status OperationScope::SetAside(const std::string& path) {
       UniqueFileName(platform::NativePathStyle(), path + ".old~",
                      [](const std::string& name) { return platform::FileExists(name); });
   Status journaled = EnsureJournal();
-  if (journaled.ok() && journal_) journaled = journal_->RecordSetAside(path, aside);
+  if (journaled.ok() && journal()) journaled = journal()->RecordSetAside(path, aside);
   if (!journaled.ok()) return journaled;
   Status moved = platform::MoveFile(path, aside, platform::Overwrite::kNo);
   if (!moved.ok()) return moved;
@@ -90,7 +99,7 @@ Status OperationScope::SetAside(const std::string& path) {
 
 void OperationScope::DeleteAfterCommit(std::string path) {
   Status journaled = EnsureJournal();
-  if (journaled.ok() && journal_) journaled = journal_->RecordDeletion(path);
+  if (journaled.ok() && journal()) journaled = journal()->RecordDeletion(path);
   if (!journaled.ok() && journal_failure_.ok()) journal_failure_ = journaled;
   deferred_deletes_.push_back(std::move(path));
 }
@@ -101,6 +110,7 @@ Status OperationScope::Commit() {
     Rollback();
     return journal_failure_;
   }
+  if (enclosing_ != nullptr) return CommitInto(*enclosing_);
   if (open_) {
     // The token commits with the catalog changes, telling a recovery that this
     // operation's files are to be finished rather than undone.
@@ -123,6 +133,29 @@ Status OperationScope::Commit() {
   for (const std::string& path : deferred_deletes_) (void)platform::DeleteFile(path);
   for (const auto& [original, aside] : set_aside_) (void)platform::DeleteFile(aside);
   EndJournal(/*forget_commit=*/true);
+  return Status::Ok();
+}
+
+Status OperationScope::CommitInto(OperationScope& enclosing) {
+  if (open_) {
+    Status committed = db_->Commit();
+    open_ = false;
+    if (!committed.ok()) {
+      Rollback();
+      return committed;
+    }
+  }
+  done_ = true;
+  // The copies that were not placed are nobody's now; the other files are
+  // settled with the enclosing operation.
+  DeleteWorkingCopies();
+  auto append = [](auto& to, auto& from) {
+    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+    from.clear();
+  };
+  append(enclosing.placed_, placed_);
+  append(enclosing.set_aside_, set_aside_);
+  append(enclosing.deferred_deletes_, deferred_deletes_);
   return Status::Ok();
 }
 

@@ -19,7 +19,11 @@
 namespace tomeva::books {
 
 // Begin, then Commit; anything else (an early return, an exception) rolls the
-// operation back when the scope ends. Not copyable.
+// operation back when the scope ends. A scope may run inside another (one book
+// of a batch): its transaction is then a nested one and its file changes go
+// into the enclosing scope's journal; its Commit hands them to the enclosing
+// scope, whose own Commit makes them durable, and its Rollback undoes its own
+// changes alone. Not copyable.
 class OperationScope {
  public:
   // library_root: the library folder, empty when the operation stores no files;
@@ -28,6 +32,13 @@ class OperationScope {
   OperationScope(catalog::Database* db, std::string library_root,
                  JournalKeeper* journals = nullptr)
       : db_(db), library_root_(std::move(library_root)), journals_(journals) {}
+  // A scope inside enclosing, which must be open (Begin) and outlive it.
+  explicit OperationScope(OperationScope& enclosing)
+      : db_(enclosing.db_),
+        library_root_(enclosing.library_root_),
+        journals_(enclosing.journals_),
+        enclosing_(&enclosing),
+        recovered_(true) {}
   ~OperationScope();
   OperationScope(const OperationScope&) = delete;
   OperationScope& operator=(const OperationScope&) = delete;
@@ -63,7 +74,8 @@ class OperationScope {
   void DeleteAfterCommit(std::string path);
 
   // Commits the transaction, then carries out the deferred deletions. A failed
-  // commit rolls everything back and is returned.
+  // commit rolls everything back and is returned. Inside an enclosing scope the
+  // changes are handed to it instead (their files are settled at its Commit).
   Status Commit();
   // Undoes the transaction and the file changes (placed files deleted, files
   // set aside moved back, latest first). Does nothing once committed or rolled
@@ -72,7 +84,12 @@ class OperationScope {
 
  private:
   // The journal, started with the first file change; settles others first.
+  // Inside an enclosing scope, the enclosing scope's journal.
   Status EnsureJournal();
+  OperationJournal* journal();
+  // Inside an enclosing scope: ends the nested transaction keeping its changes
+  // and hands the files to the enclosing scope.
+  Status CommitInto(OperationScope& enclosing);
   // Deletes the working copies that were not placed.
   void DeleteWorkingCopies();
   // Empties the journal (the operation's files are settled) and hands it back.
@@ -81,6 +98,7 @@ class OperationScope {
   catalog::Database* db_;
   std::string library_root_;
   JournalKeeper* journals_;
+  OperationScope* enclosing_ = nullptr;
   std::optional<OperationJournal> journal_;
   bool recovered_ = false;
   Status journal_failure_;  // a deletion that could not be journaled

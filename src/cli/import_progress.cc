@@ -51,7 +51,9 @@ void ImportProgress::FinishFile(const std::string& path, ImportOutcome outcome,
   if (!terminal_) {
     out_ << OutcomeWord(outcome) << ": " << path;
     if (!reason.empty()) out_ << ": " << reason;
-    out_ << '\n';
+    // One line per file as it is decided, so that a log or a pipe shows
+    // progress and a line once written is never taken back.
+    out_ << '\n' << std::flush;
     return;
   }
   Draw();

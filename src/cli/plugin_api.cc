@@ -42,6 +42,7 @@ Result<LoadedPlugin> LoadedPlugin::Load(const std::string& path) {
   Resolve(plugin.library_, "FsGetPreviewBitmap", api.get_preview_bitmap);
   Resolve(plugin.library_, "FsStatusInfo", api.status_info);
   Resolve(plugin.library_, "UpdateDB5_6", api.update_db);
+  Resolve(plugin.library_, "TomevaPutFiles", api.put_files);
   const char* missing = api.init == nullptr         ? "FsInit"
                         : api.find_first == nullptr ? "FsFindFirst"
                         : api.find_next == nullptr  ? "FsFindNext"

@@ -9,6 +9,7 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/result.h"
+#include "tomeva_plugin.h"
 #include "wfx_plugin.h"
 
 namespace tomeva::cli {
@@ -30,6 +31,8 @@ struct PluginEntryPoints {
   int (*get_preview_bitmap)(char*, int, int, HBITMAP*) = nullptr;
   void (*status_info)(char*, int, int) = nullptr;
   void (*update_db)() = nullptr;
+  // Tomeva's own: many books imported in batches (null: FsPutFile one by one).
+  int (*put_files)(int, char**, char**, int, tTomevaPutResultProc, void*) = nullptr;
 };
 
 // A loaded plugin: the library stays loaded as long as this object lives.

@@ -67,7 +67,14 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
 
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& cwd, const std::string& home, const ChildOptions& options) {
-  return Spawn(program, arguments, cwd, home, options, -1, -1);
+  int out_fd = -1;
+  if (!options.output_file.empty()) {
+    out_fd = open(options.output_file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (out_fd < 0) ADD_FAILURE() << "cannot open " << options.output_file;
+  }
+  const int pid = Spawn(program, arguments, cwd, home, options, out_fd, -1);
+  if (out_fd >= 0) close(out_fd);
+  return pid;
 }
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,

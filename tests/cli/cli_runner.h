@@ -27,6 +27,9 @@ struct ChildOptions {
   int gid = -1;
   // RLIMIT_FSIZE: writing past this many bytes fails (EFBIG) as on a full disk.
   long long max_file_bytes = -1;
+  // StartProgram only: standard output is appended to this file instead of
+  // being thrown away.
+  std::string output_file;
 };
 
 // Runs program with arguments in folder cwd; the environment holds only HOME

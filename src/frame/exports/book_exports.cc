@@ -1,10 +1,14 @@
 // Book entry points: copying books out (FsGetFile), importing (FsPutFile),
 // deleting (FsDeleteFile), moving, copying and renaming inside the tree
 // (FsRenMovFile), and handing the host the stored file (FsGetLocalName,
-// FsLinksToLocalFiles, FsGetPreviewBitmap). The core reports its own outcomes;
-// they become the interface's codes here.
+// FsLinksToLocalFiles, FsGetPreviewBitmap), and Tomeva's own import of many
+// books at once (TomevaPutFiles). The core reports its own outcomes; they
+// become the interface's codes here.
 #include <cstring>
+#include <span>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "books/book_context.h"
 #include "books/book_deletion.h"
@@ -12,10 +16,12 @@
 #include "books/book_move.h"
 #include "books/book_retrieval.h"
 #include "books/field_host_access.h"
+#include "books/import_batch.h"
 #include "collections/collection_import.h"
 #include "frame/exports/export_util.h"
 #include "frame/host_paths.h"
 #include "frame/plugin.h"
+#include "tomeva_plugin.h"
 
 using tomeva::frame::Guarded;
 using tomeva::frame::Session;
@@ -42,7 +48,11 @@ T WithBooks(T fallback, const std::string& source, const std::string& target, Bo
       return session.ReportProgress(source, target, percent);
     };
     ctx.log_error = [&session](const std::string& text) { session.LogError(text); };
-    return body(ctx);
+    if constexpr (std::is_invocable_v<Body, books::BookContext&, Session&>) {
+      return body(ctx, session);
+    } else {
+      return body(ctx);
+    }
   });
 }
 
@@ -91,6 +101,18 @@ int PutCollection(Session& session, const std::string& local, const std::string&
   return FS_FILE_OK;
 }
 
+// The interface's code of an import's result.
+int PutCode(books::PutResult result) {
+  switch (result) {
+    case books::PutResult::kOk: return FS_FILE_OK;
+    case books::PutResult::kExists: return FS_FILE_EXISTS;
+    case books::PutResult::kWriteError: return FS_FILE_WRITEERROR;
+    case books::PutResult::kAborted: return FS_FILE_USERABORT;
+    case books::PutResult::kNotSupported: return FS_FILE_NOTSUPPORTED;
+  }
+  return FS_FILE_WRITEERROR;
+}
+
 }  // namespace
 
 TOMEVA_EXPORT int FsGetFile(char* RemoteName, char* LocalName, int CopyFlags,
@@ -118,18 +140,55 @@ TOMEVA_EXPORT int FsPutFile(char* LocalName, char* RemoteName, int CopyFlags) {
     return Guarded<int>(FS_FILE_WRITEERROR,
                         [&](Session& session) { return PutCollection(session, local, remote); });
   }
-  return WithBooks(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
+  return WithBooks<int>(FS_FILE_WRITEERROR, local, remote, [&](books::BookContext& ctx) {
     const books::Outcome<books::PutResult> outcome =
         books::ImportBook(ctx, local, tomeva::frame::FileFromHost(remote), FlagsOf(CopyFlags));
     LogRefusal(ctx, "cannot import " + local, outcome);
-    switch (outcome.code) {
-      case books::PutResult::kOk: return FS_FILE_OK;
-      case books::PutResult::kExists: return FS_FILE_EXISTS;
-      case books::PutResult::kWriteError: return FS_FILE_WRITEERROR;
-      case books::PutResult::kAborted: return FS_FILE_USERABORT;
-      case books::PutResult::kNotSupported: return FS_FILE_NOTSUPPORTED;
-    }
+    return PutCode(outcome.code);
+  });
+}
+
+TOMEVA_EXPORT int TomevaPutFiles(int Count, char** LocalNames, char** RemoteNames, int CopyFlags,
+                                 tTomevaPutResultProc OnResult, void* Data) {
+  if (Count < 0 || (Count > 0 && (LocalNames == nullptr || RemoteNames == nullptr)) ||
+      OnResult == nullptr) {
     return FS_FILE_WRITEERROR;
+  }
+  std::vector<std::string> locals;
+  std::vector<std::string> remotes;
+  for (int i = 0; i < Count; ++i) {
+    locals.push_back(Text(LocalNames[i]));
+    remotes.push_back(Text(RemoteNames[i]));
+  }
+  const std::string none;
+  return WithBooks<int>(FS_FILE_WRITEERROR, none, none, [&](books::BookContext& ctx, Session& session) {
+    bool aborted = false;
+    // Runs of books are imported in batches; a collection index on its own.
+    for (int first = 0; first < Count && !aborted;) {
+      if (tomeva::collections::IsCollectionIndexName(locals[first])) {
+        const int code = PutCollection(session, locals[first], remotes[first]);
+        aborted = code == FS_FILE_USERABORT;
+        OnResult(Data, first, code, "");
+        ++first;
+        continue;
+      }
+      int end = first;
+      while (end < Count && !tomeva::collections::IsCollectionIndexName(locals[end])) ++end;
+      const std::span<const std::string> run(locals.data() + first, end - first);
+      const books::BatchProgress progress = [&](size_t index, int percent) {
+        return session.ReportProgress(locals[first + index], remotes[first + index], percent);
+      };
+      const books::BatchResult result = [&](size_t index,
+                                            const books::Outcome<books::PutResult>& outcome) {
+        const int book = first + static_cast<int>(index);
+        LogRefusal(ctx, "cannot import " + locals[book], outcome);
+        aborted = aborted || outcome.code == books::PutResult::kAborted;
+        OnResult(Data, book, PutCode(outcome.code), outcome.reason.c_str());
+      };
+      books::ImportBooks(ctx, run, FlagsOf(CopyFlags), progress, result);
+      first = end;
+    }
+    return aborted ? FS_FILE_USERABORT : FS_FILE_OK;
   });
 }
 
