@@ -1,11 +1,13 @@
-// Import benchmarks: books::ImportBook of generated book files with the default
-// settings (storefiles on), every file of a folder in turn, into a new catalog
+// Import benchmarks: books::ImportBooks (what `tomeva put -r` runs: batches of
+// one transaction) of generated book files with the default settings
+// (storefiles on), every file of a folder in turn, into a new catalog
 // and into a copy of a generated catalog that already holds --catalog-books
 // books; books/s counts every file handed over (a reissue of a book already
 // imported gives "exists" and counts too).
 //
-// import_phases splits the time of an import into parsing, SQL and file
-// copying by measuring the phases separately with the same components: after
+// import_phases imports one book at a time (books::ImportBook, one transaction
+// each, as Double Commander's FsPutFile does) and splits the time of an import
+// into parsing, SQL and file copying by measuring the phases separately with the same components: after
 // the whole import (the reported time), a fresh field host reads the default
 // fields (DefaultFields: those the default settings use) of every file, which
 // is the parsing; platform::CopyFile copies every file once more, which is the
@@ -29,6 +31,7 @@
 #include "bench_main.h"
 #include "books/book_import.h"
 #include "books/book_retrieval.h"
+#include "books/import_batch.h"
 #include "catalog_generator.h"
 #include "common/node_path.h"
 #include "default_fields.h"
@@ -62,7 +65,18 @@ struct ImportCounts {
   }
 };
 
+// Every file imported as `tomeva put -r` imports them: in batches.
 ImportCounts ImportAll(BenchLibrary& library, const std::vector<std::string>& files) {
+  ImportCounts counts;
+  books::ImportBooks(
+      library.ctx(), files, books::CopyFlags{}, [](size_t, int) { return false; },
+      [&](size_t, const books::Outcome<books::PutResult>& outcome) { counts.Add(outcome.code); });
+  return counts;
+}
+
+// Every file imported as Double Commander imports them: one FsPutFile, one
+// transaction, per book.
+ImportCounts ImportOneByOne(BenchLibrary& library, const std::vector<std::string>& files) {
   ImportCounts counts;
   for (const std::string& file : files) {
     counts.Add(books::ImportBook(library.ctx(), file, "\\", books::CopyFlags{}).code);
@@ -111,7 +125,7 @@ void ImportPhases(benchmark::State& state, const std::vector<std::string>& files
   for (auto _ : state) {
     BenchLibrary library(work, "");
     Clock::time_point start = Clock::now();
-    const ImportCounts counts = ImportAll(library, files);
+    const ImportCounts counts = ImportOneByOne(library, files);
     const double import_time = SecondsSince(start);
     import_s += import_time;
     total.imported += counts.imported;

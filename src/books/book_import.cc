@@ -71,18 +71,18 @@ Status WriteMultiValues(const BookContext& ctx, XmlNode properties, const std::s
 }
 
 Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags,
-               OperationScope* enclosing) {
+               OperationScope* enclosing, PreparedBook* prepared) {
   XmlNode properties = ctx.view.settings_root.FirstChildElement("properties");
   const std::string detect = GetPathText(properties, "detectstring");
   if (!IsImportable(local_name, detect)) {
     return {PutResult::kNotSupported, "not a book the library takes (it accepts " + detect + ")"};
   }
-  if (!platform::FileExists(local_name)) {
-    return Failed(platform::PathExists(local_name) ? "not a regular file" : "no such file");
-  }
-  // The stamp says whether the working copy holds what was parsed here.
-  const std::optional<std::string> parsed_stamp = platform::FileStamp(local_name);
-  Result<std::optional<XmlDocument>> header = ParseReadableBook(local_name);
+  // The file's work, done here or ahead of time by PrepareBook.
+  PreparedBook here;
+  if (prepared == nullptr) here = PrepareBook(local_name, std::string());
+  PreparedBook& file = prepared != nullptr ? *prepared : here;
+  if (!file.exists) return Failed(file.other_kind ? "not a regular file" : "no such file");
+  Result<std::optional<XmlDocument>>& header = file.header;
   if (!header.ok()) {
     std::string why = header.message();
     if (why.starts_with(local_name + ": ")) why.erase(0, local_name.size() + 2);
@@ -104,16 +104,26 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags,
                               ? scope_holder.emplace(*enclosing)
                               : scope_holder.emplace(ctx.view.db, LibraryRoot(ctx), ctx.journals);
   std::string current_file = local_name;
-  if (store_files) {
+  std::optional<std::string> stamp_now;
+  if (store_files && !file.working_copy.empty()) {
+    // Copied ahead of time into a copy the batch's scope has journaled.
+    if (!file.copied.ok()) {
+      return Failed("cannot copy the book into the library: " + file.copied.message());
+    }
+    current_file = file.working_copy;
+    stamp_now = file.stamp_after;
+  } else if (store_files) {
     scope.SettleInterrupted();
     Result<std::string> copy = scope.MakeWorkingCopy(local_name);
     if (!copy.ok()) return Failed("cannot copy the book into the library: " + copy.message());
     current_file = *copy;
+    stamp_now = platform::FileStamp(local_name);
+  } else {
+    stamp_now = platform::FileStamp(local_name);
   }
   // The fields are read from the header parsed above unless the file changed
   // since (then they are read from the working copy itself).
-  if (ctx.fields != nullptr && header->has_value() &&
-      platform::FileStamp(local_name) == parsed_stamp) {
+  if (ctx.fields != nullptr && header->has_value() && stamp_now == file.stamp) {
     ctx.fields->OfferParsedHeader(current_file, std::move(**header));
   }
   if (ReportProgress(ctx, 0)) return {PutResult::kAborted, "aborted"};
@@ -167,11 +177,28 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags,
 
 }  // namespace
 
+PreparedBook PrepareBook(const std::string& local_name, const std::string& working_copy) {
+  PreparedBook book;
+  book.exists = platform::FileExists(local_name);
+  if (!book.exists) {
+    book.other_kind = platform::PathExists(local_name);
+    return book;
+  }
+  // The stamp says whether the working copy holds what was parsed here.
+  book.stamp = platform::FileStamp(local_name);
+  book.header = ParseReadableBook(local_name);
+  if (!book.header.ok() || working_copy.empty()) return book;
+  book.working_copy = working_copy;
+  book.copied = platform::CopyFile(local_name, working_copy, platform::Overwrite::kNo);
+  book.stamp_after = platform::FileStamp(local_name);
+  return book;
+}
+
 Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
                               std::string_view /*remote_name*/, CopyFlags flags,
-                              OperationScope* enclosing) {
+                              OperationScope* enclosing, PreparedBook* prepared) {
   try {
-    return Import(ctx, local_name, flags, enclosing);
+    return Import(ctx, local_name, flags, enclosing, prepared);
   } catch (const std::exception& e) {
     // An error of the settings document or of a content source: the scope has
     // rolled back and the working copy is gone.

@@ -7,11 +7,14 @@
 #ifndef TOMEVA_BOOKS_BOOK_IMPORT_H_
 #define TOMEVA_BOOKS_BOOK_IMPORT_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "books/book_context.h"
 #include "books/operation_scope.h"
+#include "common/result.h"
+#include "common/xml_document.h"
 
 namespace tomeva::books {
 
@@ -23,6 +26,25 @@ enum class PutResult {
   kAborted,       // the user aborted; the catalog and the library are as before
   kNotSupported,  // the detect string refuses the file; nothing was touched
 };
+
+// What can be done for a book's import before its turn, apart from the
+// catalog (on another thread, while the catalog takes the books before it):
+// the file looked at, its header parsed, its working copy made.
+struct PreparedBook {
+  bool exists = false;                    // a regular file
+  bool other_kind = false;                // a path that is no regular file
+  std::optional<std::string> stamp;       // the file's stamp when parsed
+  Result<std::optional<XmlDocument>> header = std::optional<XmlDocument>();
+  std::string working_copy;               // the copy made (empty: none asked for)
+  Status copied;                          // how making the copy went
+  std::optional<std::string> stamp_after;  // the file's stamp once copied
+};
+
+// Prepares local_name: when it exists, parses its header and, when
+// working_copy is not empty, copies it there (a name the import's scope has
+// journaled, see OperationScope::ReserveWorkingCopy). Touches no catalog and
+// no session state, so it may run on any thread.
+PreparedBook PrepareBook(const std::string& local_name, const std::string& working_copy);
 
 // The most values one multi-valued property takes from one book.
 inline constexpr int kMaxMultiValues = 1000;
@@ -41,10 +63,12 @@ inline constexpr int kMaxMultiValues = 1000;
 // With enclosing (an open scope of a batch, see import_batch.h) the import is
 // a nested transaction of the batch's: kOk then means the book is ready to be
 // made durable by the batch's Commit, and any other result has undone the
-// book's own changes alone.
+// book's own changes alone. With prepared (PrepareBook of local_name) its file
+// work is taken from there instead of being done again.
 Outcome<PutResult> ImportBook(BookContext& ctx, const std::string& local_name,
                               std::string_view remote_name, CopyFlags flags,
-                              OperationScope* enclosing = nullptr);
+                              OperationScope* enclosing = nullptr,
+                              PreparedBook* prepared = nullptr);
 
 }  // namespace tomeva::books
 

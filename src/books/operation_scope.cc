@@ -42,7 +42,7 @@ Status OperationScope::Begin() {
   return Status::Ok();
 }
 
-Result<std::string> OperationScope::MakeWorkingCopy(const std::string& source) {
+Result<std::string> OperationScope::ReserveWorkingCopy(const std::string& source) {
   if (library_root_.empty()) return Error{"the settings name no library folder"};
   Status folder = platform::CreateFolders(library_root_);
   if (!folder.ok()) return folder.error();
@@ -62,7 +62,13 @@ Result<std::string> OperationScope::MakeWorkingCopy(const std::string& source) {
   journaled = journal()->RecordWorkingCopy(copy);
   if (!journaled.ok()) return journaled.error();
   working_copies_.push_back(copy);
-  Status copied = platform::CopyFile(source, copy, platform::Overwrite::kNo);
+  return copy;
+}
+
+Result<std::string> OperationScope::MakeWorkingCopy(const std::string& source) {
+  Result<std::string> copy = ReserveWorkingCopy(source);
+  if (!copy.ok()) return copy;
+  Status copied = platform::CopyFile(source, *copy, platform::Overwrite::kNo);
   if (!copied.ok()) return copied.error();
   return copy;
 }

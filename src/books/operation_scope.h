@@ -58,6 +58,10 @@ class OperationScope {
   // operation's to read and change; unless placed, it is deleted when the
   // operation ends. Returns its path.
   Result<std::string> MakeWorkingCopy(const std::string& source);
+  // The name MakeWorkingCopy would copy source to, journaled and the
+  // operation's like a working copy, but not made: the caller copies (on any
+  // thread) and must be done before the scope ends.
+  Result<std::string> ReserveWorkingCopy(const std::string& source);
   // Moves the working copy to destination, never replacing a file there; the
   // placed file is deleted again when the operation fails.
   Status PlaceFile(const std::string& working_copy, const std::string& destination);
