@@ -106,7 +106,10 @@ void ImportBooks(BookContext& ctx, std::span<const std::string> local_names, Cop
     const size_t first = next;
     std::vector<Outcome<PutResult>> outcomes;
     OperationScope batch(ctx.view.db, LibraryRoot(ctx), ctx.journals);
-    if (Status begun = batch.Begin(); !begun.ok()) {
+    Status begun = batch.Begin();
+    // The batch's new books enter the search index once, at its commit.
+    if (begun.ok()) begun = ctx.view.db->DeferSearchIndexing();
+    if (!begun.ok()) {
       // The catalog cannot be written now (busy, read-only): this book fails
       // as it would alone, and the next one tries again.
       on_result(next++, {PutResult::kWriteError, begun.message()});

@@ -128,6 +128,12 @@ class Database {
   // nothing. A rollback of the transaction ends the batch too.
   virtual Status BeginBulkBookInsert() { return Status::Ok(); }
   virtual Status EndBulkBookInsert() { return Status::Ok(); }
+  // Inside a write transaction: the books inserted from now on are added to the
+  // search index once, when the transaction level this is called in commits,
+  // instead of again at every statement that touches them (their insert, each
+  // author linked). A rollback of that level ends it too. Backends without a
+  // search index do nothing.
+  virtual Status DeferSearchIndexing() { return Status::Ok(); }
   // The keys of the books whose title, authors or series have words beginning
   // with every word of text (any order, letter case ignored), best matches
   // first, at most limit of them after skipping offset (see search_index.h).

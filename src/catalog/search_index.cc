@@ -221,8 +221,22 @@ Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before) {
                        AuthorLinkTrigger("WHEN NEW.BookId <= " + std::to_string(last_book_before)));
 }
 
+Result<int64_t> SuspendSearchIndexingOfNewBooks(sqlite3* db) {
+  if (!HasSearchIndex(db)) return int64_t{-1};
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT coalesce(max(BookId), 0) FROM Books", -1, &raw, nullptr) !=
+      SQLITE_OK) {
+    return Error{std::string("cannot read the books' keys: ") + sqlite3_errmsg(db)};
+  }
+  int64_t last = 0;
+  if (sqlite3_step(raw) == SQLITE_ROW) last = sqlite3_column_int64(raw, 0);
+  sqlite3_finalize(raw);
+  if (Status s = SuspendSearchIndexing(db, last); !s.ok()) return s.error();
+  return last;
+}
+
 Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before) {
-  if (!HasSearchIndex(db)) return Status::Ok();
+  if (last_book_before < 0 || !HasSearchIndex(db)) return Status::Ok();
   const std::string after = std::to_string(last_book_before);
   // A new book changed after its insert (its series set) was indexed by the
   // update trigger already: its row is made once more with the others.

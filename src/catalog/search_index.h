@@ -54,6 +54,10 @@ bool HasSearchIndex(sqlite3* db);
 // Both do nothing on a catalog without the index.
 Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before);
 Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before);
+// SuspendSearchIndexing for the books inserted from now on: gives the largest
+// BookId before them, to hand to FinishSearchIndexing (-1 on a catalog
+// without the index: nothing was suspended).
+Result<int64_t> SuspendSearchIndexingOfNewBooks(sqlite3* db);
 
 // The keys of the books matching text (see BuildSearchQuery), best matches
 // first (a match in the title weighs most, then authors, then series), at most

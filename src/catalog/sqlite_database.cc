@@ -630,6 +630,12 @@ class SqliteDatabase final : public Database {
 
   Status Commit() override {
     if (depth_ == 0) return Error{"no transaction is open"};
+    // Nothing is left to finish (or to run outside a transaction) once the
+    // engine has rolled the transaction back.
+    if (EngineRolledBack()) {
+      LeaveLevel();
+      return Error{kRolledBackByEngine};
+    }
     // A bulk insert of books ends before its level commits: the names are
     // computed and the trigger is back in what becomes durable.
     if (bulk_books_after_ && depth_ <= bulk_depth_) {
@@ -638,9 +644,13 @@ class SqliteDatabase final : public Database {
         return finished;
       }
     }
-    if (EngineRolledBack()) {
-      LeaveLevel();
-      return Error{kRolledBackByEngine};
+    if (search_after_ && depth_ <= search_depth_) {
+      const int64_t after = *search_after_;
+      search_after_.reset();
+      if (Status finished = FinishSearchIndexing(connection_->db(), after); !finished.ok()) {
+        (void)Rollback();
+        return finished;
+      }
     }
     if (depth_ > 1) {
       if (Status status = Control("RELEASE " + SavepointName(depth_)); !status.ok()) return status;
@@ -706,6 +716,17 @@ class SqliteDatabase final : public Database {
     if (!last.ok()) return last.error();
     bulk_books_after_ = *last;
     bulk_depth_ = depth_;
+    return Status::Ok();
+  }
+
+  Status DeferSearchIndexing() override {
+    if (depth_ == 0) return Error{"deferred search indexing needs a transaction"};
+    // A bulk insert of books defers it already.
+    if (search_after_ || bulk_books_after_) return Status::Ok();
+    Result<int64_t> last = SuspendSearchIndexingOfNewBooks(connection_->db());
+    if (!last.ok()) return last.error();
+    search_after_ = *last;
+    search_depth_ = depth_;
     return Status::Ok();
   }
 
@@ -785,6 +806,7 @@ class SqliteDatabase final : public Database {
     // Leaving the level a bulk insert began in ends it: a rollback has put the
     // trigger back, and a commit must not happen without EndBulkBookInsert.
     if (bulk_books_after_ && depth_ <= bulk_depth_) bulk_books_after_.reset();
+    if (search_after_ && depth_ <= search_depth_) search_after_.reset();
     if (--depth_ == 0) rolled_back_ = false;
   }
 
@@ -793,6 +815,8 @@ class SqliteDatabase final : public Database {
   bool rolled_back_ = false;
   std::optional<int64_t> bulk_books_after_;  // a bulk insert of books is open
   int bulk_depth_ = 0;
+  std::optional<int64_t> search_after_;  // search indexing of new books is deferred
+  int search_depth_ = 0;
   std::mutex joins_mutex_;
   std::unordered_map<std::string, std::string> joins_;  // planned joins by table list
   std::pair<int64_t, int64_t> joins_schema_{-1, -1};   // the schema they were planned on

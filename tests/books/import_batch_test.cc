@@ -134,5 +134,36 @@ TEST_F(ImportBatchTest, AnAbortKeepsTheBooksBeforeItAndOffersNoMore) {
   EXPECT_EQ(lib_.LibraryFiles().size(), 2u);
 }
 
+TEST_F(ImportBatchTest, BooksOfABatchAreFoundBySearchAndLaterImportsStillIndexTheirs) {
+  std::vector<std::string> files = {Book("a.fb2", "Красное сердце", "Соколов"),
+                                    lib_.WriteLocal("broken.fb2", "<FictionBook><desc"),
+                                    Book("b.fb2", "Белая река", "Журавлёв")};
+  ASSERT_EQ(ImportAll(files, 10).size(), 3u);
+  auto found = [&](std::string_view words) {
+    Result<std::vector<int64_t>> keys = lib_.ctx().view.db->SearchBooks(words, 10, 0);
+    EXPECT_TRUE(keys.ok()) << keys.message();
+    std::vector<std::string> titles;
+    for (int64_t key : keys.ok() ? *keys : std::vector<int64_t>{}) {
+      titles.push_back(lib_.Text("SELECT Title FROM Books WHERE BookId = " + std::to_string(key) + ";"));
+    }
+    return titles;
+  };
+  EXPECT_EQ(found("соколов сердце"), std::vector<std::string>{"Красное сердце"});
+  EXPECT_EQ(found("журавлев"), std::vector<std::string>{"Белая река"});
+  // One by one after the batch: the usual triggers index the book again.
+  ASSERT_EQ(lib_.Import(Book("c.fb2", "Синий лес", "Орлов")), PutResult::kOk);
+  EXPECT_EQ(found("орлов лес"), std::vector<std::string>{"Синий лес"});
+  // And so does a later batch that replaces a book of the first one.
+  TestBook renamed;
+  renamed.title = "Красное сердце";
+  renamed.authors = {{"Соколов", "Лев", ""}, {"Белов", "Иван", ""}};
+  ASSERT_EQ(ImportAll({lib_.WriteBook("a2.fb2", renamed)}, 10, CopyFlags{.overwrite = true})
+                .at(0)
+                .code,
+            PutResult::kOk);
+  EXPECT_EQ(found("белов"), std::vector<std::string>{"Красное сердце"});
+  EXPECT_EQ(lib_.Text("SELECT count(*) FROM BookSearch;"), "3");
+}
+
 }  // namespace
 }  // namespace tomeva::books
