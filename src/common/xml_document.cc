@@ -393,6 +393,14 @@ Result<XmlDocument> XmlDocument::LoadText(std::string_view text, const XmlParseO
   return std::move(parse).Finish();
 }
 
+Result<XmlDocument> XmlDocument::LoadPieces(const std::function<Status(const PieceFeed& feed)>& read,
+                                            const XmlParseOptions& options) {
+  PushParse parse(options, "XML text", nullptr);
+  Status status = read([&parse](std::string_view piece) { return parse.Feed(piece.data(), piece.size()); });
+  if (!status.ok()) return status.error();
+  return std::move(parse).Finish();
+}
+
 Result<XmlDocument> XmlDocument::LoadFile(const std::string& path, const XmlParseOptions& options) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return Error{"Cannot open " + path + ": " + ErrnoText()};

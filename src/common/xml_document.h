@@ -9,6 +9,7 @@
 #include <libxml/tree.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -139,6 +140,14 @@ class XmlDocument {
   static Result<XmlDocument> LoadFile(const std::string& path, const XmlParseOptions& options = {});
   // Parses text the same way.
   static Result<XmlDocument> LoadText(std::string_view text, const XmlParseOptions& options = {});
+  // Receives the next piece of a text; false once parsing is over.
+  using PieceFeed = std::function<bool(std::string_view piece)>;
+  // Parses a text handed over piece by piece, as LoadText parses it whole:
+  // read calls feed with each piece in order and may stop once feed returns
+  // false (parsing stopped or failed), so that a stop_after_element parse reads
+  // no further than it needs. A failure of read fails the load.
+  static Result<XmlDocument> LoadPieces(const std::function<Status(const PieceFeed& feed)>& read,
+                                        const XmlParseOptions& options = {});
   // A new document without a root element.
   static XmlDocument CreateEmpty();
   // Takes ownership of a document libxml2 built; crlf_line_ends: see Serialize.

@@ -60,9 +60,14 @@ Result<XmlDocument> LoadBookDocument(const std::string& file_name, BookPart part
   if (!archive.ok()) return archive.error();
   const std::optional<ZipEntryInfo> entry = archive->FindFirstEntry(kBookEntryMask);
   if (!entry) return Error{file_name + " holds no FB2 book"};
-  Result<std::string> text = archive->Extract(entry->name);
-  if (!text.ok()) return text.error();
-  return CheckedBook(XmlDocument::LoadText(*text, ParseOptions(part)), file_name);
+  // Inflated only as far as the parse reads: a header's parse stops at its
+  // end, long before the end of the book.
+  return CheckedBook(XmlDocument::LoadPieces(
+                         [&](const XmlDocument::PieceFeed& feed) {
+                           return archive->ExtractPieces(entry->name, feed);
+                         },
+                         ParseOptions(part)),
+                     file_name);
 }
 
 Status SaveBookDocument(const XmlDocument& doc, const std::string& file_name) {

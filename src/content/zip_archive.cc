@@ -329,17 +329,28 @@ Result<ZipArchive::LocalEntry> ZipArchive::ReadLocalEntry(const CentralRecord& r
 }
 
 Result<std::string> ZipArchive::Extract(std::string_view entry_name) const {
+  std::string out;
+  Status extracted = ExtractPieces(entry_name, [&out](std::string_view piece) {
+    out += piece;
+    return true;
+  });
+  if (!extracted.ok()) return extracted.error();
+  return out;
+}
+
+Status ZipArchive::ExtractPieces(std::string_view entry_name, const PieceSink& sink) const {
   std::optional<size_t> index = FindIndex(entry_name);
   if (!index) {
     return Error{"no entry named " + std::string(entry_name) + " in archive " + path_};
   }
   if (auto pending = pending_.find(*index); pending != pending_.end()) {
-    return pending->second.content;
+    sink(pending->second.content);
+    return Status::Ok();
   }
-  return ExtractRecord(records_[*index]);
+  return ExtractRecord(records_[*index], sink);
 }
 
-Result<std::string> ZipArchive::ExtractRecord(const CentralRecord& record) const {
+Status ZipArchive::ExtractRecord(const CentralRecord& record, const PieceSink& sink) const {
   const std::string& name = record.name;
   auto fail = [&](std::string_view why) {
     return Error{"cannot extract " + name + " from " + path_ + ": " + std::string(why)};
@@ -364,8 +375,7 @@ Result<std::string> ZipArchive::ExtractRecord(const CentralRecord& record) const
   if (!local) return local.error();
   if ((local->header.flags & zip::kFlagEncrypted) != 0) return fail("the entry is encrypted");
 
-  std::string out;
-  out.reserve(static_cast<size_t>(std::min<uint64_t>(record.size, kRatioCheckedAbove)));
+  uint64_t produced_total = 0;
   uint32_t crc = 0;
   uint64_t next_in = local->data_offset;
   uint64_t remaining_in = record.compressed_size;
@@ -376,7 +386,8 @@ Result<std::string> ZipArchive::ExtractRecord(const CentralRecord& record) const
       next_in += chunk->size();
       remaining_in -= chunk->size();
       crc = zip::Crc32(crc, *chunk);
-      out += *chunk;
+      produced_total += chunk->size();
+      if (!sink(*chunk)) return Status::Ok();
     }
   } else {
     ZStream zs(ZStream::Kind::kInflate);
@@ -400,12 +411,13 @@ Result<std::string> ZipArchive::ExtractRecord(const CentralRecord& record) const
       s->avail_out = sizeof(buffer);
       int rc = inflate(s, Z_NO_FLUSH);
       size_t produced = sizeof(buffer) - s->avail_out;
-      if (produced > record.size - out.size()) {
+      if (produced > record.size - produced_total) {
         return fail("the data inflates beyond the recorded size");
       }
       std::string_view piece(buffer, produced);
       crc = zip::Crc32(crc, piece);
-      out += piece;
+      produced_total += produced;
+      if (produced > 0 && !sink(piece)) return Status::Ok();
       if (rc == Z_STREAM_END) break;
       if (rc == Z_BUF_ERROR && s->avail_in == 0 && remaining_in == 0) {
         return fail("the compressed data is cut short");
@@ -419,9 +431,9 @@ Result<std::string> ZipArchive::ExtractRecord(const CentralRecord& record) const
       }
     }
   }
-  if (out.size() != record.size) return fail("the data is shorter than the recorded size");
+  if (produced_total != record.size) return fail("the data is shorter than the recorded size");
   if (crc != record.crc32) return fail("CRC-32 mismatch");
-  return out;
+  return Status::Ok();
 }
 
 Status ZipArchive::Replace(std::string_view entry_name, std::string_view content,

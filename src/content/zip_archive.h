@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,14 @@ class ZipArchive {
   // or damaged entry, an unsupported method, or an entry over the limits.
   Result<std::string> Extract(std::string_view entry_name) const;
 
+  // Receives uncompressed content piece by piece; returns false to stop.
+  using PieceSink = std::function<bool(std::string_view piece)>;
+  // Hands the content of the entry Extract would give to sink piece by piece,
+  // as it is inflated, until sink returns false (then the rest is never read)
+  // or the content ends. Content read to its end is checked as Extract checks
+  // it; content cut short by sink is checked only as far as it was read.
+  Status ExtractPieces(std::string_view entry_name, const PieceSink& sink) const;
+
   // Replaces the content of an existing entry (deflated, with the given external
   // attributes, e.g. 0x20) in memory; written by Commit. Needs kReadWrite.
   // Attributes without the upper 16 bits keep the entry's Unix mode there. The
@@ -118,7 +127,7 @@ class ZipArchive {
   // The local header of record, with header and data checked to lie before
   // the central directory.
   Result<LocalEntry> ReadLocalEntry(const zip::CentralRecord& record) const;
-  Result<std::string> ExtractRecord(const zip::CentralRecord& record) const;
+  Status ExtractRecord(const zip::CentralRecord& record, const PieceSink& sink) const;
   // Writes the archive with the pending replacements to the open file out_fd.
   Status WriteUpdatedArchive(int out_fd) const;
 

@@ -8,6 +8,7 @@
 #include "books/stored_names.h"
 #include "common/node_path.h"
 #include "common/text.h"
+#include "support/zip_test_util.h"
 
 namespace tomeva::books {
 namespace {
@@ -104,6 +105,26 @@ TEST_F(BookImportTest, ZippedAndWindows1251BooksAreReadAndKeepTheirExtension) {
   EXPECT_EQ(Stored("Толстой Лев/Воскресение.fb2"), ReadFile(local));
   EXPECT_EQ(lib_.Count("Authors"), 1);  // a shared author is one row linked to every book
   EXPECT_EQ(lib_.Count("BookAuthors"), 3);
+}
+
+TEST_F(BookImportTest, AZippedBookDamagedAfterItsHeaderIsImportedLikeAPlainOne) {
+  // The body of a long book is damaged (its recorded CRC-32 is wrong): the
+  // header reads, so the book is imported with it and stored as it came, as a
+  // plain book with a damaged body is.
+  TestBook book;
+  book.annotation = "<p>" + std::string(200000, 'x') + "</p>";
+  std::string text = testing::Fb2Text(book);
+  text.insert(text.find("</body>"), "<section><p>" + std::string(300000, 'y') + "</p></section>");
+  const std::string zip = lib_.WriteLocal(
+      "wp.fb2.zip", testing::BuildTestZip({{.name = "wp.fb2", .content = text, .recorded_crc = 7}}));
+  ASSERT_EQ(lib_.Import(zip), PutResult::kOk);
+  EXPECT_EQ(lib_.Text("SELECT Title FROM Books;"), "Война и мир");
+  EXPECT_EQ(Stored("Толстой Лев/Война и мир.fb2.zip"), ReadFile(zip));
+  // A zipped book whose header itself cannot be read is still refused.
+  const std::string cut = lib_.WriteLocal(
+      "cut.fb2.zip",
+      testing::BuildTestZip({{.name = "cut.fb2", .content = text.substr(0, 150), .recorded_crc = 7}}));
+  EXPECT_EQ(lib_.Import(cut), PutResult::kWriteError);
 }
 
 TEST_F(BookImportTest, LinkFollowsStorefilesAndRelative) {

@@ -148,6 +148,40 @@ TEST(ZipArchiveTest, ExtractRejectsDamagedEncryptedAndUnsupportedEntries) {
   }
 }
 
+TEST(ZipArchiveTest, ExtractPiecesStopsWhereItsReaderStopsAndChecksWhatItReadsWhole) {
+  TempDir dir;
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += "строка " + std::to_string(i) + "\n";
+  const std::string path = dir.Path("a.zip");
+  WriteFile(path, BuildTestZip({{.name = "book.fb2", .content = content},
+                                {.name = "crc.fb2", .content = content, .recorded_crc = 1234}}));
+  Result<ZipArchive> archive = ZipArchive::Open(path, ZipArchive::Mode::kRead);
+  ASSERT_TRUE(archive) << archive.message();
+  // Read whole, piece by piece: the same bytes as Extract.
+  std::string whole;
+  int pieces = 0;
+  ASSERT_TRUE(archive->ExtractPieces("book.fb2", [&](std::string_view piece) {
+    whole += piece;
+    ++pieces;
+    return true;
+  }));
+  EXPECT_EQ(whole, content);
+  EXPECT_GT(pieces, 1);
+  // Stopped after the first piece: nothing more is inflated, and the damage
+  // further on (a wrong CRC-32) is not reached.
+  std::string first;
+  ASSERT_TRUE(archive->ExtractPieces("crc.fb2", [&](std::string_view piece) {
+    first += piece;
+    return false;
+  }));
+  EXPECT_LT(first.size(), content.size());
+  EXPECT_EQ(first, content.substr(0, first.size()));
+  // Read to its end, the damaged entry fails.
+  Status read_all = archive->ExtractPieces("crc.fb2", [](std::string_view) { return true; });
+  ASSERT_FALSE(read_all.ok());
+  EXPECT_NE(read_all.message().find("CRC-32"), std::string::npos) << read_all.message();
+}
+
 TEST(ZipArchiveTest, ExtractStopsZipBombsWithoutInflatingThem) {
   TempDir dir;
   // 300 MiB of zeros, recorded truthfully: over the size limit.
