@@ -19,6 +19,9 @@ namespace {
 // keep both threads busy, few enough that a batch ended early wastes little.
 constexpr size_t kLookahead = 4;
 
+// How long the catalog is left to other writers between two batches.
+constexpr std::chrono::milliseconds kPauseBetweenBatches{3};
+
 // Prepares books (PrepareBook) in order on a thread of its own, at most
 // kLookahead books ahead of the one taken last. A book whose working copy is
 // empty and that is not wanted is left to the import itself. The thread ends
@@ -157,6 +160,9 @@ void ImportBooks(BookContext& ctx, std::span<const std::string> local_names, Cop
       }
     }
     for (size_t i = 0; i < outcomes.size(); ++i) on_result(first + i, outcomes[i]);
+    // Other processes waiting to write the catalog (they try every 2 ms) get
+    // their turn between two batches instead of waiting for the whole import.
+    if (next < local_names.size() && !aborted) std::this_thread::sleep_for(kPauseBetweenBatches);
   }
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -46,6 +47,20 @@ int BusyTimeoutMs() {
   const long value = std::strtol(text, &end, 10);
   return *end == '\0' && value >= 0 && value <= 3600000 ? static_cast<int>(value) : kBusyTimeoutMs;
 }
+// Waits for a catalog another connection is writing: tries again every 2 ms
+// until the busy timeout has passed. SQLite's own wait backs off to a try
+// every 100 ms, which a writer that commits and begins again at once (an
+// import of many books in batches) could keep out for the whole timeout; a
+// short, steady interval takes the catalog in the pause between batches.
+// data: the timeout in milliseconds, as an intptr_t.
+int WaitForCatalog(void* data, int tries) {
+  constexpr int kIntervalMs = 2;
+  const intptr_t timeout_ms = reinterpret_cast<intptr_t>(data);
+  if (static_cast<intptr_t>(tries) * kIntervalMs >= timeout_ms) return 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(kIntervalMs));
+  return 1;
+}
+
 constexpr const char kRolledBackByEngine[] =
     "the transaction was rolled back by the database engine after an error";
 
@@ -922,7 +937,8 @@ Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, in
     return db.error();
   }
   sqlite3* handle = db->get();
-  sqlite3_busy_timeout(handle, BusyTimeoutMs());
+  sqlite3_busy_handler(handle, WaitForCatalog,
+                       reinterpret_cast<void*>(static_cast<intptr_t>(BusyTimeoutMs())));
   const bool writable = (flags & SQLITE_OPEN_READWRITE) != 0;
   // A read-only connection (the server's, one per worker) reads the catalog
   // through a memory map of up to 1 GiB: pages come straight from the page

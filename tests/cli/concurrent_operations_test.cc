@@ -5,6 +5,7 @@
 // own bytes, no stored file without its book, and no refusal caused by the
 // other processes.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <map>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr int kBooks = 500;
 constexpr int kMovedBooks = 30;
+constexpr int kLongImportBooks = 1200;
 
 struct Tally {
   int imported = -1;
@@ -106,6 +108,37 @@ TEST_F(ConcurrentOperationsTest, ConcurrentOperationsGiveTheResultOfRunningThemI
                                    "JOIN Genres USING (GenreId) WHERE Code='dramaturgy'")
                 .at(0),
             std::to_string(kMovedBooks - deleted));
+}
+
+TEST_F(ConcurrentOperationsTest, AMoveDuringALongFolderImportGetsItsTurnWithinTheWaitingTime) {
+  // Books of some size, so that the import writes the catalog for a while in
+  // batches that follow each other at once.
+  const std::string body(20000, 'x');
+  for (int i = 0; i < kLongImportBooks; ++i) {
+    std::string book = Fb2Book("Долгая " + std::to_string(i), "Автор" + std::to_string(i % 41),
+                               "Имя", "poetry", 1950);
+    book.insert(book.find("</section>"), "<p>" + body + "</p>");
+    WriteFile(cli_.Path("long/" + std::to_string(i) + ".fb2"), book);
+  }
+  ASSERT_EQ(cli_.Run({"put", "-r", cli_.Path("c")}).exit_code, 0);
+  // Every process waits at most a second for the catalog: a few batches.
+  cli_.child.environment = {"TOMEVA_BUSY_TIMEOUT_MS=1000"};
+  const int importer = cli_.Start({"put", "-r", cli_.Path("long")});
+  ASSERT_GT(importer, 0);
+  const std::string book = "Вега 1.fb2";
+  const std::string genres[] = {"/По жанрам/Поэзия/", "/По жанрам/Драматургия/"};
+  int moves = 0;
+  int status = 0;
+  std::vector<std::string> failures;
+  while (waitpid(importer, &status, WNOHANG) == 0) {
+    ProcessResult mv = cli_.Run({"mv", genres[moves % 2] + book, genres[(moves + 1) % 2]});
+    if (mv.exit_code != 0) failures.push_back(mv.err);
+    ++moves;
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(failures, std::vector<std::string>{}) << "of " << moves << " moves";
+  EXPECT_EQ(CatalogColumn(cli_.library() + "/Tomeva.sqlite", "SELECT Count(*) FROM Books").at(0),
+            std::to_string(kLongImportBooks + kMovedBooks));
 }
 
 }  // namespace

@@ -8,8 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <sstream>
 
 #include "cli/cli_runner.h"
 #include "cli/library_audit.h"
@@ -29,6 +32,21 @@ bool Contains(const std::string& text, const std::string& part) {
 class RefusalsTest : public ::testing::Test {
  protected:
   void SetUp() override { cli_.InitLibrary(); }
+  void TearDown() override {
+    if (mounted_) RunProgram("/bin/umount", {"-l", Disk()}, "/", "/tmp");
+  }
+
+  // A small file system of its own at Disk() where the machine allows mounting
+  // one (unmounted when the test ends); false elsewhere.
+  bool MountSmallDisk(const std::string& size) {
+    fs::create_directories(Disk());
+    mounted_ = getuid() == 0 &&
+               RunProgram("/bin/mount", {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", Disk()}, "/",
+                          "/tmp")
+                       .exit_code == 0;
+    return mounted_;
+  }
+  std::string Disk() const { return cli_.Path("disk"); }
 
   std::string Catalog() const { return cli_.library() + "/Tomeva.sqlite"; }
   std::string Lib() const { return cli_.library() + "/Lib"; }
@@ -94,6 +112,7 @@ class RefusalsTest : public ::testing::Test {
 
   CliFixture cli_;
   std::map<std::string, std::string> sources_;
+  bool mounted_ = false;
 };
 
 TEST_F(RefusalsTest, ReadOnlyCatalogIsListedAndEveryChangeIsRefusedAsReadOnly) {
@@ -146,19 +165,8 @@ TEST_F(RefusalsTest, ReadOnlyLibraryFolderRefusesImportAndDeletionAndChangesNoth
 TEST_F(RefusalsTest, FullDiskRefusesTheImportSaysSoAndLeavesNothingBehind) {
   // A small file system of its own where the machine allows mounting one;
   // elsewhere a file size limit makes writes fail the same way.
-  const std::string disk = cli_.Path("disk");
-  fs::create_directories(disk);
-  const bool mounted =
-      getuid() == 0 &&
-      RunProgram("/bin/mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk}, "/", "/tmp")
-              .exit_code == 0;
-  struct Unmount {
-    std::string path;
-    bool active;
-    ~Unmount() {
-      if (active) RunProgram("/bin/umount", {"-l", path}, "/", "/tmp");
-    }
-  } unmount{disk, mounted};
+  const bool mounted = MountSmallDisk("1m");
+  const std::string disk = Disk();
   const std::string library = disk + "/library";
   ProcessResult init = cli_.Run({"init", library, "--force"});
   ASSERT_EQ(init.exit_code, 0) << init.err;
@@ -186,6 +194,59 @@ TEST_F(RefusalsTest, FullDiskRefusesTheImportSaysSoAndLeavesNothingBehind) {
   }
   ProcessResult again = cli_.Run({"put", big});
   EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
+  EXPECT_EQ(AuditLibrary(library, sources_), std::vector<std::string>{});
+}
+
+TEST_F(RefusalsTest, ADiskFillingUpDuringAFolderImportGetsEveryBookReportedTruthfully) {
+  // Many books in one put: the disk fills up (or, where no file system can be
+  // mounted, every fifth book is too large to write) part of the way through,
+  // in the middle of a batch of books sharing one catalog transaction.
+  const bool mounted = MountSmallDisk("2m");
+  const std::string library = Disk() + "/library";
+  ProcessResult init = cli_.Run({"init", library, "--force"});
+  ASSERT_EQ(init.exit_code, 0) << init.err;
+  std::set<std::string> titles;
+  for (int i = 0; i < 40; ++i) {
+    const std::string title = "Книга " + std::to_string(i);
+    titles.insert(title);
+    Book("many/" + std::to_string(i) + ".fb2", title, "poetry",
+         !mounted && i % 5 == 4 ? 300000 : 60000);
+  }
+  if (!mounted) cli_.child.max_file_bytes = 250000;
+  ProcessResult put = cli_.Run({"put", "-r", cli_.Path("in/many")});
+  EXPECT_EQ(put.exit_code, 1) << put.out << put.err;
+  // Each book is reported once: imported ones are in the catalog, refused
+  // ones are not.
+  const std::vector<std::string> rows =
+      CatalogColumn(library + "/Tomeva.sqlite", "SELECT Title FROM Books");
+  const std::set<std::string> present(rows.begin(), rows.end());
+  std::map<std::string, std::string> reported;  // title -> first word of its line
+  std::istringstream lines(put.out);
+  for (std::string line; std::getline(lines, line);) {
+    // The summary, which names the refused books again, ends the list.
+    if (line.size() > 9 && line.starts_with("imported ") && std::isdigit(line[9])) break;
+    for (const char* word : {"imported: ", "refused: "}) {
+      const std::string prefix = word + cli_.Path("in/many/");
+      if (!line.starts_with(prefix)) continue;
+      const std::string number = line.substr(prefix.size(), line.find(".fb2") - prefix.size());
+      const std::string title = "Книга " + number;
+      EXPECT_TRUE(reported.emplace(title, word).second) << "reported twice: " << title;
+      EXPECT_EQ(present.contains(title), std::string(word) == "imported: ") << line;
+    }
+  }
+  EXPECT_EQ(reported.size(), titles.size()) << put.out;
+  EXPECT_LT(present.size(), titles.size()) << "the disk never filled up";
+  EXPECT_EQ(AuditLibrary(library, sources_), std::vector<std::string>{});
+
+  // Room again: the rest goes in, and nothing of the refused ones was left.
+  if (mounted) {
+    RunProgram("/bin/mount", {"-o", "remount,size=16m", Disk()}, "/", "/tmp");
+  } else {
+    cli_.child.max_file_bytes = -1;
+  }
+  ProcessResult again = cli_.Run({"put", "-r", cli_.Path("in/many")});
+  EXPECT_EQ(again.exit_code, 0) << again.out << again.err;
+  EXPECT_EQ(CatalogColumn(library + "/Tomeva.sqlite", "SELECT Count(*) FROM Books").at(0), "40");
   EXPECT_EQ(AuditLibrary(library, sources_), std::vector<std::string>{});
 }
 
