@@ -26,6 +26,18 @@ bool NeedsEscape(std::string_view text, size_t pos) {
          rest.starts_with(kShownEscape) || IsControlPicture(text, pos);
 }
 
+// Whether raw is shown as it is: it holds none of the bytes that begin a
+// character ShownText changes (an ASCII control, DEL, "/" or "\\"; 0xE2,
+// which begins U+2215, U+29F5 and the control pictures; 0xC2, which begins the
+// escape mark). Most names are, and are then copied whole.
+bool ShownAsItIs(std::string_view raw) {
+  for (const char c : raw) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '/' || c == '\\' || u == 0xC2 || u == 0xE2) return false;
+  }
+  return true;
+}
+
 // Calls out(piece) for each piece of the shown form of raw.
 template <typename Out>
 void ForEachShownPiece(std::string_view raw, Out out) {
@@ -57,6 +69,7 @@ void ForEachShownPiece(std::string_view raw, Out out) {
 }  // namespace
 
 std::string ShownText(std::string_view raw) {
+  if (ShownAsItIs(raw)) return std::string(raw);
   std::string out;
   out.reserve(raw.size());
   ForEachShownPiece(raw, [&out](std::string_view piece) { out += piece; });
@@ -64,6 +77,7 @@ std::string ShownText(std::string_view raw) {
 }
 
 size_t ShownByteLength(std::string_view raw) {
+  if (ShownAsItIs(raw)) return raw.size();
   size_t bytes = 0;
   ForEachShownPiece(raw, [&bytes](std::string_view piece) { bytes += piece.size(); });
   return bytes;

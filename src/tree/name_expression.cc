@@ -141,6 +141,8 @@ std::string BuildNameExpr(std::string_view rule) {
 
 std::string DisplayName(std::string_view raw) {
   std::string out = ShownText(raw);
+  // A name of no more bytes than the characters allowed is within both limits.
+  if (out.size() <= kMaxNameCharacters && out.size() <= kMaxNameBytes) return out;
   std::string_view cut = Utf8Prefix(out, kMaxNameCharacters);
   cut = Utf8PrefixBytes(cut, kMaxNameBytes);
   out.resize(cut.size());

@@ -164,7 +164,10 @@ TEST_F(NamesAndKeysTest, AnUpgradedCatalogOfAnEarlierVersionPassesTheStockShell)
                            "(4, 'Ершов', 'Пётр');"
                            "INSERT INTO Books (BookId, Title, Link) VALUES (1, 'Ёлка', 'x.fb2'), "
                            "(2, 'ёж', 'y.fb2'), (3, 'Ёж', 'z.fb2'), (4, 'Дом', 'w.fb2');"
-                           "INSERT INTO BookAuthors VALUES (1, 1), (2, 2), (3, 2), (4, 3);",
+                           "INSERT INTO BookAuthors VALUES (1, 1), (2, 2), (3, 2), (4, 3);"
+                           "INSERT INTO Genres (GenreId, Code, Name) VALUES (1, 'poetry', "
+                           "'Поэзия'), (2, 'poem', 'Поэзия'), (3, 'sf', NULL);"
+                           "INSERT INTO BookGenres VALUES (1, 1), (1, 2), (2, 2), (4, 3);",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
   }
@@ -180,6 +183,11 @@ TEST_F(NamesAndKeysTest, AnUpgradedCatalogOfAnEarlierVersionPassesTheStockShell)
   // is listed with its key.
   EXPECT_EQ(Ls("/По авторам/Ё/ёжиков Пётр"), (std::vector<std::string>{"ёж.fb2", "Ёж [3].fb2"}));
   EXPECT_EQ(Ls("/По авторам/Ё"), (std::vector<std::string>{"Ёлкин Иван/", "ёжиков Пётр/"}));
+  // Two genres named alike are one folder listing each book once; a genre
+  // without a name is shown by its code.
+  EXPECT_EQ(Ls("/По жанрам"), (std::vector<std::string>{"Поэзия/", "sf/"}));
+  EXPECT_EQ(Ls("/По жанрам/Поэзия"), (std::vector<std::string>{"Ёлка.fb2", "ёж.fb2"}));
+  EXPECT_EQ(Ls("/По жанрам/sf"), (std::vector<std::string>{"Дом.fb2"}));
 }
 
 TEST_F(NamesAndKeysTest, EveryListedNameOfASharedTitleLeadsToItsOwnBook) {

@@ -34,6 +34,22 @@ TEST(ShownTextTest, EveryShownTextMapsBackToItsText) {
   }
 }
 
+TEST(ShownTextTest, OneChangedCharacterAnywhereInPlainTextIsShownChanged) {
+  const std::string before = "Толстой Лев Николаевич «Война» — ";
+  const std::string after = " и мир, 1869";
+  // Characters sharing their first byte with a substitute but shown as they are.
+  EXPECT_EQ(ShownText(before + after), before + after);
+  EXPECT_EQ(ShownByteLength(before + after), (before + after).size());
+  const std::vector<std::pair<std::string, std::string>> changed = {
+      {"/", "\u2215"},        {"\\", "\u29F5"},           {"\n", "\u240A"},
+      {"\x7F", "\u2421"},    {std::string(1, '\0'), ""},  {"\u2215", "\u00A6\u2215"},
+      {"\u29F5", "\u00A6\u29F5"}, {"\u00A6", "\u00A6\u00A6"}, {"\u2401", "\u00A6\u2401"}};
+  for (const auto& [character, shown] : changed) {
+    EXPECT_EQ(ShownText(before + character + after), before + shown + after) << shown;
+    EXPECT_EQ(ShownByteLength(before + character + after), (before + shown + after).size());
+  }
+}
+
 TEST(ShownTextTest, StoredTextReadsPlainSubstitutesAndKeepsTheCrPicture) {
   EXPECT_EQ(StoredText("a\u2215b"), "a/b");
   EXPECT_EQ(StoredText("\u240D"), "\u240D");  // parameter text cannot carry a CR
