@@ -72,10 +72,23 @@ async function main() {
     expression: "document.querySelector('link[rel=start][type*=opds-catalog]').getAttribute('href')",
   });
   if (!feed.result || feed.result.result.value !== "/opds") fail("no OPDS link on the page");
+  // Waits until the page has left from (its address changed) and the new
+  // one has loaded: on a busy machine the navigation may start late.
+  const address = async () => {
+    const result = await send("Runtime.evaluate", { expression: "location.href" });
+    return result.result ? result.result.result.value : undefined;
+  };
+  const navigated = async from => {
+    for (let i = 0; i < 400; ++i) {
+      if ((await address()) !== from) return loaded();
+      await new Promise(r => setTimeout(r, 25));
+    }
+    fail("the page did not change");
+  };
   for (const text of texts) {
+    const from = await address();
     if (text.startsWith("?")) await search(text.slice(1)); else await click(text);
-    await new Promise(r => setTimeout(r, 100));
-    await loaded();
+    await navigated(from);
   }
   await click(bookText);
   for (let i = 0; i < 400; ++i) {
