@@ -41,6 +41,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
   std::vector<char*> envp = CStrings(env_strings);
   pid_t pid = fork();
   if (pid == 0) {
+    if (options.own_process_group) setpgid(0, 0);
     int null_fd = open("/dev/null", O_RDWR);
     dup2(null_fd, STDIN_FILENO);
     dup2(out_fd >= 0 ? out_fd : null_fd, STDOUT_FILENO);

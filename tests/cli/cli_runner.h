@@ -30,6 +30,9 @@ struct ChildOptions {
   // StartProgram only: standard output is appended to this file instead of
   // being thrown away.
   std::string output_file;
+  // The child leads a process group of its own (its id is the child's), so
+  // that the caller can end it with everything it started.
+  bool own_process_group = false;
 };
 
 // Runs program with arguments in folder cwd; the environment holds only HOME

@@ -409,12 +409,14 @@ std::pair<bool, std::string> BrowserDownload(const CliFixture& cli, int port,
   const std::string profile = cli.Path(name + "-profile");
   const std::string downloads = cli.Path(name + "-downloads");
   std::filesystem::create_directories(downloads);
+  ChildOptions own_group;
+  own_group.own_process_group = true;
   const int browser = StartProgram(
       "/usr/bin/chromium",
       {"--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
        "--disable-component-update", "--disable-sync", "--no-first-run",
        "--user-data-dir=" + profile, "--remote-debugging-port=0", "about:blank"},
-      cli.dir().path(), cli.Path("home"));
+      cli.dir().path(), cli.Path("home"), own_group);
   std::string devtools_port;
   for (int i = 0; i < 200 && devtools_port.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -431,7 +433,12 @@ std::pair<bool, std::string> BrowserDownload(const CliFixture& cli, int port,
     for (const std::string& step : steps) command += " '" + step + "'";
     download = CommandOutput(command + " 2>&1");
   }
-  kill(browser, SIGTERM);
+  // The browser and every process it started (they would outlive the test).
+  kill(-browser, SIGTERM);
+  for (int i = 0; i < 40 && waitpid(browser, nullptr, WNOHANG) == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  kill(-browser, SIGKILL);
   waitpid(browser, nullptr, 0);
   return download;
 }
