@@ -2,6 +2,8 @@
 // parsed and copied on a second thread while the catalog takes the current one.
 #include "books/import_batch.h"
 
+#include <pthread.h>
+
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -58,6 +60,7 @@ class Preparer {
 
  private:
   void Run() {
+    pthread_setname_np(pthread_self(), "tomeva-prepare");  // as tools show it
     for (size_t i = 0; i < books_.size(); ++i) {
       {
         std::unique_lock lock(mutex_);
