@@ -165,5 +165,31 @@ TEST_F(ImportBatchTest, BooksOfABatchAreFoundBySearchAndLaterImportsStillIndexTh
   EXPECT_EQ(lib_.Text("SELECT count(*) FROM BookSearch;"), "3");
 }
 
+TEST_F(ImportBatchTest, WithChangecontEachStoredCopyIsRewrittenAndTheUsersFilesAreNot) {
+  // The working copies are made ahead of time on another thread; the values
+  // the catalog keeps are still written back into each one.
+  lib_.SetFlag("changecont", true);
+  std::vector<std::string> files;
+  std::vector<std::string> bytes;
+  for (int i = 0; i < 6; ++i) {
+    TestBook book;
+    book.title = "Том " + std::to_string(i);
+    book.authors = {{"Ильф", "Илья", ""}, {"Ильф", "Илья", ""}, {"Петров", "Евгений", ""}};
+    files.push_back(lib_.WriteBook(std::to_string(i) + ".fb2", book));
+    bytes.push_back(ReadFile(files.back()));
+  }
+  for (const Given& given : ImportAll(files, 4)) {
+    EXPECT_EQ(given.code, PutResult::kOk) << given.reason;
+  }
+  EXPECT_EQ(lib_.Count("BookAuthors"), 12);
+  for (const std::string& link : lib_.Column("SELECT Link FROM Books;")) {
+    EXPECT_EQ(lib_.ReadField("wdx_XML.Authors", lib_.lib() + "/" + link),
+              "Ильф Илья, Петров Евгений")
+        << link;
+  }
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(ReadFile(files[i]), bytes[i]);
+  EXPECT_EQ(lib_.LibraryFiles().size(), 6u);
+}
+
 }  // namespace
 }  // namespace tomeva::books
