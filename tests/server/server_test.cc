@@ -420,8 +420,10 @@ std::pair<bool, std::string> BrowserDownload(const CliFixture& cli, int port,
   std::string devtools_port;
   for (int i = 0; i < 200 && devtools_port.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The browser may not have written the file's whole first line yet.
     if (std::filesystem::exists(profile + "/DevToolsActivePort")) {
-      devtools_port = Lines(ReadFile(profile + "/DevToolsActivePort")).front();
+      const std::string text = ReadFile(profile + "/DevToolsActivePort");
+      if (text.find('\n') != std::string::npos) devtools_port = Lines(text).front();
     }
   }
   std::pair<bool, std::string> download{false, "chromium did not start"};
