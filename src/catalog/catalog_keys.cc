@@ -209,6 +209,8 @@ Status UpdateFrom(sqlite3* db, int from) {
   }
   if (from < kSearchIndexVersion) {
     if (Status s = AddSearchIndex(db); !s.ok()) return s;
+  } else if (from < kSearchPauseVersion) {
+    if (Status s = UpdateSearchTriggers(db); !s.ok()) return s;
   }
   return Exec(db, "PRAGMA user_version = " + std::to_string(kCatalogVersion));
 }

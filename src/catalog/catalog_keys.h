@@ -23,9 +23,9 @@ namespace tomeva::catalog {
 // The catalog version (PRAGMA user_version) from which on a catalog carries the
 // computed columns and its indexes follow SQLite's own NOCASE.
 inline constexpr int kCatalogKeysVersion = 2;
-// The version of a catalog that Tomeva writes: the keys, and the search index
-// of search_index.h (version 3).
-inline constexpr int kCatalogVersion = 3;
+// The version of a catalog that Tomeva writes: the keys, the search index of
+// search_index.h (version 3), its triggers reading BookSearchPause (version 4).
+inline constexpr int kCatalogVersion = 4;
 
 // The column of table that holds the case-folded key of column (Authors.Last ->
 // LastKey, Books.Title -> TitleKey, Series.Name -> NameKey, Genres.Code ->

@@ -40,9 +40,32 @@ std::string Reindex(std::string_view keys) {
 constexpr char kBookInsertTrigger[] = "BookSearchOnBookInsert";
 constexpr char kAuthorLinkTrigger[] = "BookSearchOnAuthorLink";
 
+// While a transaction indexes its new books at its end (SuspendSearchIndexing),
+// this table holds the largest book key before them; it is empty otherwise, in
+// every committed state. The triggers of a book's insert and author links
+// index only books up to that key.
+constexpr char kCreatePauseTable[] =
+    "CREATE TABLE IF NOT EXISTS BookSearchPause (LastBookBefore INTEGER NOT NULL)";
+constexpr char kNotPaused[] =
+    "WHEN NEW.BookId <= coalesce((SELECT min(LastBookBefore) FROM BookSearchPause), NEW.BookId)";
+
 std::string AuthorLinkTrigger(std::string_view when) {
   return "AFTER INSERT ON BookAuthors " + std::string(when) + " BEGIN " + Reindex("NEW.BookId") +
          "END";
+}
+
+bool HasPauseTable(sqlite3* db) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
+                         "'BookSearchPause'",
+                         -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return false;
+  }
+  const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
+  sqlite3_finalize(raw);
+  return has;
 }
 
 // Pairs of a trigger's name and the rest of its CREATE TRIGGER statement.
@@ -50,12 +73,14 @@ std::vector<std::pair<std::string, std::string>> Triggers() {
   const std::string of_author =
       "SELECT BookAuthors.BookId FROM BookAuthors WHERE BookAuthors.AuthorId = NEW.AuthorId";
   return {
-      {kBookInsertTrigger, "AFTER INSERT ON Books BEGIN " + Reindex("NEW.BookId") + "END"},
+      {kBookInsertTrigger,
+       "AFTER INSERT ON Books " + std::string(kNotPaused) + " BEGIN " + Reindex("NEW.BookId") +
+           "END"},
       {"BookSearchOnBookUpdate", "AFTER UPDATE OF BookId, Title, SeriesId ON Books BEGIN " +
                                      Reindex("OLD.BookId, NEW.BookId") + "END"},
       {"BookSearchOnBookDelete",
        "AFTER DELETE ON Books BEGIN DELETE FROM BookSearch WHERE rowid = OLD.BookId; END"},
-      {kAuthorLinkTrigger, AuthorLinkTrigger("")},
+      {kAuthorLinkTrigger, AuthorLinkTrigger(kNotPaused)},
       {"BookSearchOnAuthorUnlink",
        "AFTER DELETE ON BookAuthors BEGIN " + Reindex("OLD.BookId") + "END"},
       {"BookSearchOnAuthorRelink",
@@ -204,15 +229,30 @@ Status AddSearchIndex(sqlite3* db) {
     return Status::Ok();
   }
   if (Status s = Exec(db, kCreateTable); !s.ok()) return s;
-  for (const auto& [name, definition] : Triggers()) {
-    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
-  }
+  if (Status s = UpdateSearchTriggers(db); !s.ok()) return s;
   if (Status s = Exec(db, "DELETE FROM BookSearch"); !s.ok()) return s;
   return Exec(db, std::string(kIndexedRows) + "1");
 }
 
+Status UpdateSearchTriggers(sqlite3* db) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  if (Status s = Exec(db, kCreatePauseTable); !s.ok()) return s;
+  for (const auto& [name, definition] : Triggers()) {
+    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
 Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before) {
   if (!HasSearchIndex(db)) return Status::Ok();
+  // The triggers read the pause: no change to the schema, so the connection's
+  // prepared statements stay valid.
+  if (HasPauseTable(db)) {
+    return Exec(db, "INSERT INTO BookSearchPause (LastBookBefore) VALUES (" +
+                        std::to_string(last_book_before) + ")");
+  }
+  // A catalog of the version before the pause (only ever open read-only by
+  // now, or mid-upgrade): the triggers are suspended by replacing them.
   if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
     return s;
   }
@@ -245,9 +285,17 @@ Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before) {
       !s.ok()) {
     return s;
   }
+  if (HasPauseTable(db)) {
+    return Exec(db, "DELETE FROM BookSearchPause WHERE LastBookBefore = " + after);
+  }
   for (const auto& [name, definition] : Triggers()) {
     if (name != kBookInsertTrigger && name != kAuthorLinkTrigger) continue;
-    if (Status s = CreateTrigger(db, name, definition); !s.ok()) return s;
+    // The definitions of the version before the pause.
+    const std::string old_definition =
+        name == kBookInsertTrigger
+            ? "AFTER INSERT ON Books BEGIN " + Reindex("NEW.BookId") + "END"
+            : AuthorLinkTrigger("");
+    if (Status s = CreateTrigger(db, name, old_definition); !s.ok()) return s;
   }
   return Status::Ok();
 }

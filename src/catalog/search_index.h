@@ -25,6 +25,10 @@ namespace tomeva::catalog {
 
 // The catalog version from which on a catalog carries the search index.
 inline constexpr int kSearchIndexVersion = 3;
+// The version from which on the index's triggers read the table
+// BookSearchPause, so that a transaction can index its new books once, at its
+// end, without changing the schema.
+inline constexpr int kSearchPauseVersion = 4;
 
 // The folded form of text that the index holds and searches compare: letters
 // lowered as the catalog's keys are (Utf8Lower), "ё" written "е".
@@ -45,12 +49,19 @@ Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text);
 // caller's transaction.
 Status AddSearchIndex(sqlite3* db);
 
+// Brings the search index's triggers of a catalog of the previous version to
+// those of kSearchPauseVersion (and adds the table they read); nothing on a
+// catalog without the index. Runs inside the caller's transaction.
+Status UpdateSearchTriggers(sqlite3* db);
+
 // Whether the catalog has the search index.
 bool HasSearchIndex(sqlite3* db);
 
 // A bulk insert of books (see SuspendBookInsertTrigger): Suspend stops the
 // triggers from indexing books above last_book_before one row at a time;
-// Finish indexes them all with one statement and puts the triggers back.
+// Finish indexes them all with one statement and lets the triggers index
+// again. Both are part of the caller's transaction and leave the schema as it
+// is (on a catalog of kSearchPauseVersion).
 // Both do nothing on a catalog without the index.
 Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before);
 Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before);

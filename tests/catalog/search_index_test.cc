@@ -190,6 +190,59 @@ TEST_F(SearchIndexTest, ARolledBackBulkInsertLeavesTheIndexAndTriggersAsTheyWere
   EXPECT_EQ(Search("хаджи"), (Keys{20}));
 }
 
+TEST_F(SearchIndexTest, DeferredIndexingIndexesOnceAtCommitAndNeverChangesTheSchema) {
+  const std::string schema = Rows("SELECT schema_version FROM pragma_schema_version");
+  ASSERT_TRUE(db_->BeginTransaction().ok());
+  ASSERT_TRUE(db_->DeferSearchIndexing().ok());
+  Run("INSERT INTO Books (BookId, Title) VALUES (20, \"Хаджи-Мурат\")");
+  Run("INSERT INTO BookAuthors (BookId, AuthorId) VALUES (20, 1), (12, 1)");
+  // Not indexed yet: the new book waits for the commit; an earlier book given
+  // an author is indexed at once.
+  EXPECT_EQ(Search("хаджи"), (Keys{}));
+  EXPECT_EQ(Search("ёлочные толстой"), (Keys{12}));
+  ASSERT_TRUE(db_->Commit().ok());
+  EXPECT_EQ(Search("хаджи толстой"), (Keys{20}));
+  EXPECT_EQ(Rows("SELECT count(*) FROM BookSearchPause"), "0");
+  // A deferral rolled back leaves nothing either.
+  ASSERT_TRUE(db_->BeginTransaction().ok());
+  ASSERT_TRUE(db_->DeferSearchIndexing().ok());
+  Run("INSERT INTO Books (BookId, Title) VALUES (21, \"Детство\")");
+  ASSERT_TRUE(db_->Rollback().ok());
+  EXPECT_EQ(Rows("SELECT count(*) FROM BookSearchPause"), "0");
+  EXPECT_EQ(Rows("SELECT schema_version FROM pragma_schema_version"), schema);
+  Run("INSERT INTO Books (BookId, Title) VALUES (21, \"Детство\")");
+  EXPECT_EQ(Search("детство"), (Keys{21}));
+  ExpectIndexMatchesBooks();
+}
+
+TEST_F(SearchIndexTest, ACatalogWithTheIndexOfTheVersionBeforeGetsTheNewTriggersWhenOpened) {
+  db_.reset();
+  recording_.reset();
+  {
+    // The triggers of that version index every book at once and there is no
+    // table for a pause.
+    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
+    ASSERT_TRUE(raw.ok());
+    const char* old_version =
+        "DROP TABLE BookSearchPause; DROP TRIGGER BookSearchOnBookInsert; "
+        "CREATE TRIGGER BookSearchOnBookInsert AFTER INSERT ON Books BEGIN "
+        "DELETE FROM BookSearch WHERE rowid IN (NEW.BookId); END; PRAGMA user_version = 3;";
+    ASSERT_EQ(sqlite3_exec(raw->get(), old_version, nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
+  ASSERT_TRUE(db.ok()) << db.message();
+  db_ = std::move(db).value();
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), "4");
+  EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE name = 'BookSearchPause'"), "1");
+  EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND sql LIKE "
+                 "\"*BookSearchPause*\""),
+            "2");
+  EXPECT_EQ(Search("лев толстой"), (Keys{10, 13}));
+  Run("INSERT INTO Books (BookId, Title) VALUES (30, \"Севастопольские рассказы\")");
+  EXPECT_EQ(Search("севастоп"), (Keys{30}));
+  ExpectIndexMatchesBooks();
+}
+
 TEST_F(SearchIndexTest, HostileSearchTextNeverFailsNorFindsByOperators) {
   const std::vector<std::string> texts = {
       "\"",           "\"\"",         "*",          "война*",      "NEAR(война мир)",
@@ -248,7 +301,7 @@ TEST_F(SearchIndexTest, ACatalogWithoutTheIndexGetsItFilledWhenOpened) {
   auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
   ASSERT_TRUE(db.ok()) << db.message();
   db_ = std::move(db).value();
-  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), "3");
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), "4");
   EXPECT_EQ(Search("лев толстой"), (Keys{10, 13}));
   EXPECT_EQ(Search("войны"), (Keys{11}));
   Run("INSERT INTO Books (BookId, Title) VALUES (30, \"Севастопольские рассказы\")");
