@@ -10,14 +10,9 @@ namespace {
 // The translator compares a text without letters as it is and one with
 // letters without regard to case, so a marker has a letter (a trailing "A")
 // exactly when its value has one, and is translated as its value would be.
-constexpr char kMarkerCharacter = '\x01';
+constexpr char kMarkerCharacter = kShapeMarkerCharacter;
 
-bool HasLetter(std::string_view text) {
-  for (char c : text) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
-  }
-  return false;
-}
+bool HasLetter(std::string_view text) { return HasAsciiLetter(text); }
 
 std::string Marker(size_t index, bool letter) {
   return std::string(1, kMarkerCharacter) + std::to_string(index) +
@@ -53,6 +48,30 @@ size_t LiteralEnd(std::string_view text, size_t offset) {
 }
 
 }  // namespace
+
+bool HasAsciiLetter(std::string_view text) {
+  for (char c : text) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+  }
+  return false;
+}
+
+std::optional<ShapeMarker> MarkerOf(std::string_view text) {
+  if (text.size() < 3 || text.front() != kMarkerCharacter) return std::nullopt;
+  ShapeMarker marker;
+  if (text.back() == 'A') {
+    marker.has_letter = true;
+    text.remove_suffix(1);
+  }
+  if (text.size() < 3 || text.back() != kMarkerCharacter) return std::nullopt;
+  const std::string_view digits = text.substr(1, text.size() - 2);
+  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    marker.value = marker.value * 10 + static_cast<size_t>(c - '0');
+  }
+  return marker;
+}
 
 std::optional<JetTextShape> ShapeOfJetText(std::string_view jet_sql) {
   if (jet_sql.find(kMarkerCharacter) != std::string_view::npos) return std::nullopt;

@@ -26,6 +26,21 @@ struct JetTextShape {
 // shaped (see above, and a text the Jet tokenizer refuses).
 std::optional<JetTextShape> ShapeOfJetText(std::string_view jet_sql);
 
+// The character markers are made of; no value of a shaped text holds it.
+inline constexpr char kShapeMarkerCharacter = '\x01';
+
+// A marker read back: the number of the value it stands for, and whether the
+// value has an ASCII letter (a marker is translated as its value would be).
+struct ShapeMarker {
+  size_t value = 0;
+  bool has_letter = false;
+};
+// The marker that text is exactly (a literal's text, quotes undone); nullopt
+// for any other text.
+std::optional<ShapeMarker> MarkerOf(std::string_view text);
+// Whether text has an ASCII letter, as its marker records.
+bool HasAsciiLetter(std::string_view text);
+
 // The SQLite translation of the shaped text, given the translation of its
 // shape: each marker's SQLite literal replaced by its value's, wherever and
 // however often it stands. nullopt when a marker stands other than as a whole

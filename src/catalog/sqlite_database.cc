@@ -25,6 +25,7 @@
 #include "catalog/jet_functions.h"
 #include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
+#include "catalog/lifted_shape.h"
 #include "catalog/relationships_view.h"
 #include "catalog/search_index.h"
 #include "catalog/sql_literal_lifting.h"
@@ -274,6 +275,7 @@ class Connection {
       : db_(std::move(db)),
         file_name_(std::move(file_name)),
         translations_(kTranslationCacheCapacity),
+        lifted_shapes_(kTranslationCacheCapacity),
         statements_(kStatementCacheCapacity) {}
 
   sqlite3* db() const { return db_.get(); }
@@ -308,36 +310,73 @@ class Connection {
     return translated;
   }
 
+  // The lifted statement of jet_sql made straight from the lifted translation
+  // of its shape (LiftShape), kept per shape: the same as lifting the
+  // translation of the text itself, without making and tokenizing that text.
+  // nullopt when the text has no shape or its shape cannot serve so.
+  std::optional<LiftedSql> LiftedFromShape(std::string_view jet_sql) {
+    // A text translated as itself (no shape, or one that did not serve) is
+    // known by its own text.
+    if (translations_.Contains(std::string(jet_sql))) return std::nullopt;
+    std::optional<JetTextShape> shape = ShapeOfJetText(jet_sql);
+    if (!shape) return std::nullopt;
+    const std::optional<LiftedShape>* known = lifted_shapes_.Find(shape->text);
+    if (known == nullptr) {
+      std::optional<LiftedShape> made;
+      const std::string* translated = translations_.Find(shape->text);
+      if (translated != nullptr) {
+        made = LiftShape(*translated, shape->values.size());
+      } else if (Result<std::string> fresh = TranslateJetSql(shape->text); fresh.ok()) {
+        made = LiftShape(*fresh, shape->values.size());
+        translations_.Put(shape->text, std::move(fresh).value());
+      }
+      lifted_shapes_.Put(shape->text, std::move(made));
+      known = lifted_shapes_.Find(shape->text);
+    }
+    if (known == nullptr || !*known) return std::nullopt;
+    return FillLiftedShape(**known, shape->values);
+  }
+
+  // Runs the one statement of a lifted text with its values bound (prepared
+  // once per text); nullopt when the text is not one statement that prepares
+  // so, to be run as written instead.
+  std::optional<Status> RunLifted(const LiftedSql& lifted) {
+    if (std::optional<StatementBatch> batch = statements_.Take(lifted.text)) {
+      if (batch->size() == 1) {
+        BindLifted(batch->front().get(), lifted.values);
+        Status status = RunToCompletion(db(), batch->front().get());
+        statements_.Put(lifted.text, std::move(*batch));
+        return status;
+      }
+      statements_.Put(lifted.text, std::move(*batch));
+    }
+    std::string_view rest = lifted.text;
+    Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
+    if (statement.ok() && *statement != nullptr && IsBlankText(rest)) {
+      BindLifted(statement->get(), lifted.values);
+      Status status = RunToCompletion(db(), statement->get());
+      StatementBatch batch;
+      batch.push_back(std::move(*statement));
+      statements_.Put(lifted.text, std::move(batch));
+      return status;
+    }
+    return std::nullopt;
+  }
+
   // Runs every statement of the translated text. Statements of a text seen for the
   // first time are prepared one after the other, each once the one before it has
   // run, so a text may create a table and then fill it. A statement's literal
   // values are bound as parameters, so that its text is prepared once for all
   // values.
   Status Execute(std::string_view jet_sql) {
+    if (std::optional<LiftedSql> lifted = LiftedFromShape(jet_sql)) {
+      if (std::optional<Status> ran = RunLifted(*lifted)) return *ran;
+    }
     Result<std::string> sql = Translate(jet_sql);
     if (!sql.ok()) return sql.error();
     if (IsBlankText(*sql)) return Error{"empty SQL statement"};
-    std::optional<LiftedSql> lifted = LiftLiterals(*sql);
-    if (lifted) {
-      if (std::optional<StatementBatch> batch = statements_.Take(lifted->text)) {
-        if (batch->size() == 1) {
-          BindLifted(batch->front().get(), lifted->values);
-          Status status = RunToCompletion(db(), batch->front().get());
-          statements_.Put(lifted->text, std::move(*batch));
-          return status;
-        }
-        statements_.Put(lifted->text, std::move(*batch));
-      }
-      std::string_view rest = lifted->text;
-      Result<SqliteStatementHandle> statement = PrepareFirst(db(), rest, &rest);
-      if (statement.ok() && *statement != nullptr && IsBlankText(rest)) {
-        BindLifted(statement->get(), lifted->values);
-        Status status = RunToCompletion(db(), statement->get());
-        StatementBatch batch;
-        batch.push_back(std::move(*statement));
-        statements_.Put(lifted->text, std::move(batch));
-        return status;
-      }
+    if (std::optional<LiftedSql> lifted = LiftLiterals(*sql)) {
+      if (std::optional<Status> ran = RunLifted(*lifted)) return *ran;
       // A statement that does not take its literals as parameters runs as written.
     }
     if (std::optional<StatementBatch> batch = statements_.Take(*sql)) {
@@ -367,6 +406,13 @@ class Connection {
   // with its literal values bound: the cached one when idle, else a newly
   // prepared one. `key` receives the cache key to give it back under.
   Result<SqliteStatementHandle> LendQueryStatement(std::string_view jet_sql, std::string* key) {
+    if (std::optional<LiftedSql> lifted = LiftedFromShape(jet_sql)) {
+      Result<SqliteStatementHandle> statement = LendPrepared(lifted->text, key);
+      if (statement.ok()) {
+        BindLifted(statement->get(), lifted->values);
+        return statement;
+      }
+    }
     Result<std::string> sql = Translate(jet_sql);
     if (!sql.ok()) return sql.error();
     if (IsBlankText(*sql)) return Error{"empty SQL query"};
@@ -421,6 +467,7 @@ class Connection {
   SqliteConnectionHandle db_;
   std::string file_name_;
   LruMap<std::string> translations_;
+  LruMap<std::optional<LiftedShape>> lifted_shapes_;  // by shape text
   LruMap<StatementBatch> statements_;
 };
 

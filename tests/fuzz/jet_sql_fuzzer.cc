@@ -6,7 +6,8 @@
 // on the size of any value, so the Jet functions they call see fuzzed input.
 // A text translated through its shape (catalog/jet_text_shape.h: the text
 // values replaced by markers, translated, the values put back) must give the
-// very translation of the text itself.
+// very translation of the text itself, and its shape's lifted translation
+// (catalog/lifted_shape.h) the very statement and values of that text lifted.
 #include <sqlite3.h>
 
 #include <cstddef>
@@ -19,12 +20,24 @@
 #include "catalog/jet_functions.h"
 #include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
+#include "catalog/lifted_shape.h"
+#include "catalog/sql_literal_lifting.h"
 #include "catalog/relationships_view.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {
 
 using tomeva::fuzz::Fail;
+
+bool SameLifted(const tomeva::catalog::LiftedSql& a, const tomeva::catalog::LiftedSql& b) {
+  if (a.text != b.text || a.values.size() != b.values.size()) return false;
+  for (size_t i = 0; i < a.values.size(); ++i) {
+    const tomeva::catalog::LiftedValue& x = a.values[i];
+    const tomeva::catalog::LiftedValue& y = b.values[i];
+    if (x.is_integer != y.is_integer || x.integer != y.integer || x.text != y.text) return false;
+  }
+  return true;
+}
 
 constexpr char kRows[] =
     "INSERT INTO Authors VALUES (1, 'Толстой', 'Лев', 'Николаевич', NULL), "
@@ -117,6 +130,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Fail("a translation through the text's shape differs from the text's own",
              std::string(text) + "\n--- own: " + (sql.ok() ? *sql : sql.message()) +
                  "\n--- shaped: " + *filled);
+      }
+      // The shape's lifted translation, filled, is the filled text lifted.
+      std::optional<tomeva::catalog::LiftedShape> lifted_shape =
+          tomeva::catalog::LiftShape(*shaped, shape->values.size());
+      if (filled && lifted_shape) {
+        std::optional<tomeva::catalog::LiftedSql> quick =
+            tomeva::catalog::FillLiftedShape(*lifted_shape, shape->values);
+        std::optional<tomeva::catalog::LiftedSql> slow = tomeva::catalog::LiftLiterals(*filled);
+        if (quick && (!slow || !SameLifted(*quick, *slow))) {
+          Fail("a statement lifted through its shape differs from its text lifted",
+               std::string(text) + "\n--- shape lifted: " + quick->text +
+                   "\n--- text lifted: " + (slow ? slow->text : "(nothing lifted)"));
+        }
       }
     }
   }
