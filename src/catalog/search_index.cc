@@ -149,6 +149,51 @@ fts5_api* Fts5Api(sqlite3* db) {
   return api;
 }
 
+// The length of the well-formed UTF-8 sequence at text[pos] (RFC 3629: no
+// overlong forms, surrogates or code points above U+10FFFF); 0 when none
+// starts there.
+size_t WellFormedLength(std::string_view text, size_t pos) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+  const unsigned char c = byte(0);
+  if (c < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (pos + length > text.size() || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// text with every byte that is not part of well-formed UTF-8 made a space: the
+// tokenizer reads such bytes differently in a word alone than in the whole
+// text, and a word it would split again becomes a phrase, which the index
+// (detail=column) refuses.
+std::string WithoutStrayBytes(std::string text) {
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t length = WellFormedLength(text, pos);
+    if (length == 0) {
+      text[pos++] = ' ';
+    } else {
+      pos += length;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string SearchFold(std::string_view text) {
@@ -165,7 +210,7 @@ std::string SearchFold(std::string_view text) {
 }
 
 Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text) {
-  std::string folded = SearchFold(text);
+  std::string folded = WithoutStrayBytes(SearchFold(text));
   for (char& c : folded) {
     if (c == '\0') c = ' ';
   }
