@@ -263,13 +263,9 @@ Result<int64_t> SuspendBookInsertTrigger(sqlite3* db) {
   const bool has_trigger = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
   sqlite3_finalize(raw);
   if (!has_trigger) return int64_t{-1};  // a catalog without computed names
-  if (sqlite3_prepare_v2(db, "SELECT coalesce(max(BookId), 0) FROM Books", -1, &raw, nullptr) !=
-      SQLITE_OK) {
-    return Error{std::string("cannot read the books' keys: ") + sqlite3_errmsg(db)};
-  }
-  int64_t last = 0;
-  if (sqlite3_step(raw) == SQLITE_ROW) last = sqlite3_column_int64(raw, 0);
-  sqlite3_finalize(raw);
+  Result<int64_t> last_key = LastBookKey(db);
+  if (!last_key.ok()) return last_key;
+  const int64_t last = *last_key;
   if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
     return s.error();
   }

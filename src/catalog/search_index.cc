@@ -54,19 +54,21 @@ std::string AuthorLinkTrigger(std::string_view when) {
          "END";
 }
 
-bool HasPauseTable(sqlite3* db) {
+// Whether the catalog's schema has a table of that name.
+bool HasTable(sqlite3* db, const char* name) {
   sqlite3_stmt* raw = nullptr;
-  if (sqlite3_prepare_v2(db,
-                         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
-                         "'BookSearchPause'",
+  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1",
                          -1, &raw, nullptr) != SQLITE_OK) {
     sqlite3_finalize(raw);
     return false;
   }
+  sqlite3_bind_text(raw, 1, name, -1, SQLITE_STATIC);
   const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
   sqlite3_finalize(raw);
   return has;
 }
+
+bool HasPauseTable(sqlite3* db) { return HasTable(db, "BookSearchPause"); }
 
 // Pairs of a trigger's name and the rest of its CREATE TRIGGER statement.
 std::vector<std::pair<std::string, std::string>> Triggers() {
@@ -253,17 +255,7 @@ Result<std::string> BuildSearchQuery(sqlite3* db, std::string_view text) {
 bool HasSearchIndex(sqlite3* db) {
   // Read from the schema: a virtual table's columns are known to SQLite only
   // once it has been used on the connection.
-  sqlite3_stmt* raw = nullptr;
-  if (sqlite3_prepare_v2(db,
-                         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = "
-                         "'BookSearch'",
-                         -1, &raw, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(raw);
-    return false;
-  }
-  const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
-  sqlite3_finalize(raw);
-  return has;
+  return HasTable(db, "BookSearch");
 }
 
 Status AddSearchIndex(sqlite3* db) {
@@ -306,17 +298,24 @@ Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before) {
                        AuthorLinkTrigger("WHEN NEW.BookId <= " + std::to_string(last_book_before)));
 }
 
-Result<int64_t> SuspendSearchIndexingOfNewBooks(sqlite3* db) {
-  if (!HasSearchIndex(db)) return int64_t{-1};
+Result<int64_t> LastBookKey(sqlite3* db) {
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(db, "SELECT coalesce(max(BookId), 0) FROM Books", -1, &raw, nullptr) !=
       SQLITE_OK) {
+    sqlite3_finalize(raw);
     return Error{std::string("cannot read the books' keys: ") + sqlite3_errmsg(db)};
   }
   int64_t last = 0;
   if (sqlite3_step(raw) == SQLITE_ROW) last = sqlite3_column_int64(raw, 0);
   sqlite3_finalize(raw);
-  if (Status s = SuspendSearchIndexing(db, last); !s.ok()) return s.error();
+  return last;
+}
+
+Result<int64_t> SuspendSearchIndexingOfNewBooks(sqlite3* db) {
+  if (!HasSearchIndex(db)) return int64_t{-1};
+  Result<int64_t> last = LastBookKey(db);
+  if (!last.ok()) return last;
+  if (Status s = SuspendSearchIndexing(db, *last); !s.ok()) return s.error();
   return last;
 }
 

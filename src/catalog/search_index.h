@@ -65,6 +65,9 @@ bool HasSearchIndex(sqlite3* db);
 // Both do nothing on a catalog without the index.
 Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before);
 Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before);
+// The largest book key of the catalog (0 without books).
+Result<int64_t> LastBookKey(sqlite3* db);
+
 // SuspendSearchIndexing for the books inserted from now on: gives the largest
 // BookId before them, to hand to FinishSearchIndexing (-1 on a catalog
 // without the index: nothing was suspended).
