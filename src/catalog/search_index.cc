@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalog/schema_edits.h"
 #include "common/utf8.h"
 
 namespace tomeva::catalog {
@@ -54,20 +55,6 @@ std::string AuthorLinkTrigger(std::string_view when) {
          "END";
 }
 
-// Whether the catalog's schema has a table of that name.
-bool HasTable(sqlite3* db, const char* name) {
-  sqlite3_stmt* raw = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1",
-                         -1, &raw, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(raw);
-    return false;
-  }
-  sqlite3_bind_text(raw, 1, name, -1, SQLITE_STATIC);
-  const bool has = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
-  sqlite3_finalize(raw);
-  return has;
-}
-
 bool HasPauseTable(sqlite3* db) { return HasTable(db, "BookSearchPause"); }
 
 // Pairs of a trigger's name and the rest of its CREATE TRIGGER statement.
@@ -96,30 +83,11 @@ std::vector<std::pair<std::string, std::string>> Triggers() {
 }
 
 Status Exec(sqlite3* db, const std::string& sql) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-    std::string text = message != nullptr ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return Error{"cannot keep the search index: " + text};
-  }
-  return Status::Ok();
-}
-
-bool HasColumns(sqlite3* db, std::string_view table,
-                std::initializer_list<std::string_view> columns) {
-  const std::string t(table);
-  for (std::string_view column : columns) {
-    const std::string c(column);
-    if (sqlite3_table_column_metadata(db, "main", t.c_str(), c.c_str(), nullptr, nullptr, nullptr,
-                                      nullptr, nullptr) != SQLITE_OK) {
-      return false;
-    }
-  }
-  return true;
+  return RunCatalogSql(db, sql, "keep the search index");
 }
 
 Status CreateTrigger(sqlite3* db, const std::string& name, const std::string& definition) {
-  return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " + definition);
+  return ReplaceTrigger(db, name, definition, "keep the search index");
 }
 
 // Collects the tokens the tokenizer hands out, up to kMaxSearchWords.

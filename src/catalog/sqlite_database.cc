@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "catalog/catalog_keys.h"
+#include "catalog/genre_listing.h"
 #include "catalog/jet_functions.h"
 #include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
@@ -710,7 +711,9 @@ class SqliteDatabase final : public Database {
     if (search_after_ && depth_ <= search_depth_) {
       const int64_t after = *search_after_;
       search_after_.reset();
-      if (Status finished = FinishSearchIndexing(connection_->db(), after); !finished.ok()) {
+      Status finished = FillGenreListingOfNewBooks(connection_->db(), after);
+      if (finished.ok()) finished = FinishSearchIndexing(connection_->db(), after);
+      if (!finished.ok()) {
         (void)Rollback();
         return finished;
       }

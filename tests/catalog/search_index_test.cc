@@ -232,10 +232,11 @@ TEST_F(SearchIndexTest, ACatalogWithTheIndexOfTheVersionBeforeGetsTheNewTriggers
   auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
   ASSERT_TRUE(db.ok()) << db.message();
   db_ = std::move(db).value();
-  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), "4");
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"),
+            std::to_string(kCatalogVersion));
   EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE name = 'BookSearchPause'"), "1");
-  EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND sql LIKE "
-                 "\"*BookSearchPause*\""),
+  EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE "
+                 "'BookSearch*' AND sql LIKE \"*BookSearchPause*\""),
             "2");
   EXPECT_EQ(Search("лев толстой"), (Keys{10, 13}));
   Run("INSERT INTO Books (BookId, Title) VALUES (30, \"Севастопольские рассказы\")");
@@ -305,7 +306,8 @@ TEST_F(SearchIndexTest, ACatalogWithoutTheIndexGetsItFilledWhenOpened) {
   auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
   ASSERT_TRUE(db.ok()) << db.message();
   db_ = std::move(db).value();
-  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), "4");
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"),
+            std::to_string(kCatalogVersion));
   EXPECT_EQ(Search("лев толстой"), (Keys{10, 13}));
   EXPECT_EQ(Search("войны"), (Keys{11}));
   Run("INSERT INTO Books (BookId, Title) VALUES (30, \"Севастопольские рассказы\")");

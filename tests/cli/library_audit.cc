@@ -91,6 +91,21 @@ std::vector<std::string> AuditLibrary(const std::string& folder,
     }
   }
   for (const std::string& extra : files) problems.push_back("stored file without a book: " + extra);
+  // The genre listing lists every genre link of a book with its current
+  // columns, and nothing else.
+  if (CatalogColumn(catalog, "SELECT name FROM sqlite_master WHERE name = 'GenreListing'").size() ==
+      1) {
+    const std::string links =
+        "SELECT BookGenres.GenreId, Books.BookId, Books.FileName, Books.fSize, Books.fDate FROM "
+        "BookGenres JOIN Books ON Books.BookId = BookGenres.BookId";
+    const std::string listed = "SELECT GenreId, BookId, FileName, fSize, fDate FROM GenreListing";
+    for (const std::string& row : CatalogColumn(
+             catalog, "SELECT 'listed, not linked: ' || BookId FROM (" + listed + " EXCEPT " +
+                          links + ") UNION ALL SELECT 'linked, not listed: ' || BookId FROM (" +
+                          links + " EXCEPT " + listed + ")")) {
+      problems.push_back("genre listing: " + row);
+    }
+  }
   return problems;
 }
 

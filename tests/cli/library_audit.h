@@ -1,8 +1,8 @@
 // Test support: a library checked the way a careful user would after any
 // operation, however it ended: the stock sqlite3 shell finds the catalog
 // sound, every book row has its stored file, no stored file lacks its row,
-// no book is there twice, and (when the sources are known) every stored file
-// holds its source's bytes.
+// no book is there twice, the genre listing agrees with the genre links, and
+// (when the sources are known) every stored file holds its source's bytes.
 #ifndef TOMEVA_TESTS_CLI_LIBRARY_AUDIT_H_
 #define TOMEVA_TESTS_CLI_LIBRARY_AUDIT_H_
 

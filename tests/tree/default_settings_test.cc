@@ -179,6 +179,8 @@ TEST_F(DefaultSettingsTest, GenreFolderOfEarlierSettingsListsTheSameBooksInTheSa
   XmlNode genre_books = earlier_view.folders.FirstChildElement("genre-books");
   ASSERT_TRUE(genre_books);
   SetPathText(genre_books, "name1", "DISTINCT Books.FileName");
+  SetPathText(genre_books, "size", "Books.fSize");
+  SetPathText(genre_books, "date", "Books.fDate");
   SetPathText(genre_books, "usetables", "-1");
   SetPathText(genre_books, "tables", "Books,Genres");
   SetPathText(genre_books, "useprops", "-1");
