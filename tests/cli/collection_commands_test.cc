@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cli/cli_runner.h"
+#include "cli/library_audit.h"
 #include "sample_library/collection_writer.h"
 
 namespace tomeva::testing {
@@ -40,12 +41,18 @@ TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid)
   EXPECT_NE(put.out.find("collection lib.rus.ec: " + added + ", removed 0"), std::string::npos)
       << put.out;
 
-  // The genre names come from the genre list 'tomeva init' wrote.
+  // The genre names come from the genre list 'tomeva init' wrote; every
+  // book is listed in its genres.
   const std::vector<std::string> genres = Lines(cli_.Run({"ls", "/По жанрам"}).out);
   EXPECT_FALSE(genres.empty());
+  size_t genre_entries = 0;
   for (const std::string& genre : genres) {
     EXPECT_NE(genre.find_first_of("АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЭЮЯ"), std::string::npos) << genre;
+    genre_entries +=
+        Lines(cli_.Run({"ls", "/По жанрам/" + genre.substr(0, genre.size() - 1)}).out).size();
   }
+  EXPECT_GE(genre_entries, written.books_written - written.deleted);
+  EXPECT_EQ(GenreListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
 
   const CollectionBook* book = nullptr;
   for (const CollectionBook& b : written.books) {
@@ -75,6 +82,7 @@ TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid)
   ProcessResult again = cli_.Run({"put", written.index});
   ASSERT_EQ(again.exit_code, 0) << again.out << again.err;
   EXPECT_NE(again.out.find("added 0, removed 0, already present"), std::string::npos) << again.out;
+  EXPECT_EQ(GenreListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
 }
 
 TEST_F(CollectionCommandsTest, AnIndexWithBadLinesFailsTheRunAndNamesThem) {

@@ -58,6 +58,25 @@ std::string ShellIntegrityCheck(const std::string& catalog) {
   return shell.exit_code == 0 ? answer : "sqlite3 failed: " + shell.err;
 }
 
+std::vector<std::string> GenreListingProblems(const std::string& catalog) {
+  std::vector<std::string> problems;
+  if (CatalogColumn(catalog, "SELECT name FROM sqlite_master WHERE name = 'GenreListing'").size() !=
+      1) {
+    return problems;
+  }
+  const std::string links =
+      "SELECT BookGenres.GenreId, Books.BookId, Books.FileName, Books.fSize, Books.fDate FROM "
+      "BookGenres JOIN Books ON Books.BookId = BookGenres.BookId";
+  const std::string listed = "SELECT GenreId, BookId, FileName, fSize, fDate FROM GenreListing";
+  for (const std::string& row : CatalogColumn(
+           catalog, "SELECT 'listed, not linked: ' || BookId FROM (" + listed + " EXCEPT " + links +
+                        ") UNION ALL SELECT 'linked, not listed: ' || BookId FROM (" + links +
+                        " EXCEPT " + listed + ")")) {
+    problems.push_back("genre listing: " + row);
+  }
+  return problems;
+}
+
 std::vector<std::string> AuditLibrary(const std::string& folder,
                                       const std::map<std::string, std::string>& sources) {
   std::vector<std::string> problems;
@@ -91,21 +110,7 @@ std::vector<std::string> AuditLibrary(const std::string& folder,
     }
   }
   for (const std::string& extra : files) problems.push_back("stored file without a book: " + extra);
-  // The genre listing lists every genre link of a book with its current
-  // columns, and nothing else.
-  if (CatalogColumn(catalog, "SELECT name FROM sqlite_master WHERE name = 'GenreListing'").size() ==
-      1) {
-    const std::string links =
-        "SELECT BookGenres.GenreId, Books.BookId, Books.FileName, Books.fSize, Books.fDate FROM "
-        "BookGenres JOIN Books ON Books.BookId = BookGenres.BookId";
-    const std::string listed = "SELECT GenreId, BookId, FileName, fSize, fDate FROM GenreListing";
-    for (const std::string& row : CatalogColumn(
-             catalog, "SELECT 'listed, not linked: ' || BookId FROM (" + listed + " EXCEPT " +
-                          links + ") UNION ALL SELECT 'linked, not listed: ' || BookId FROM (" +
-                          links + " EXCEPT " + listed + ")")) {
-      problems.push_back("genre listing: " + row);
-    }
-  }
+  for (std::string& problem : GenreListingProblems(catalog)) problems.push_back(std::move(problem));
   return problems;
 }
 

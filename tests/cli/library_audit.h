@@ -19,6 +19,11 @@ std::vector<std::string> CatalogColumn(const std::string& catalog, const std::st
 // What the stock sqlite3 shell answers to PRAGMA integrity_check ("ok").
 std::string ShellIntegrityCheck(const std::string& catalog);
 
+// The rows of the catalog's genre listing that differ from what its genre
+// links and books give, one line each; empty when they agree or the catalog
+// has no listing.
+std::vector<std::string> GenreListingProblems(const std::string& catalog);
+
 // The problems of the library in folder (Tomeva.sqlite and Lib/), one line
 // each; empty when there is none. sources maps a book's title to the bytes its
 // stored file must hold (titles not in it are not compared).
