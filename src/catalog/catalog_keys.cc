@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/genre_listing.h"
+#include "catalog/folder_listings.h"
 #include "catalog/jet_functions.h"
 #include "catalog/search_index.h"
 #include "common/text.h"
@@ -213,9 +213,7 @@ Status UpdateFrom(sqlite3* db, int from) {
   } else if (from < kSearchPauseVersion) {
     if (Status s = UpdateSearchTriggers(db); !s.ok()) return s;
   }
-  if (from < kGenreListingVersion) {
-    if (Status s = AddGenreListing(db); !s.ok()) return s;
-  }
+  if (Status s = AddFolderListings(db, from); !s.ok()) return s;
   return Exec(db, "PRAGMA user_version = " + std::to_string(kCatalogVersion));
 }
 
@@ -288,7 +286,7 @@ Status FinishBookInserts(sqlite3* db, int64_t last_book_before) {
       !s.ok()) {
     return s;
   }
-  if (Status s = FillGenreListingOfNewBooks(db, last_book_before); !s.ok()) return s;
+  if (Status s = FillListingsOfNewBooks(db, last_book_before); !s.ok()) return s;
   if (Status s = FinishSearchIndexing(db, last_book_before); !s.ok()) return s;
   for (const auto& [name, definition] : Triggers("Books")) {
     if (name != kBookInsertTrigger) continue;
@@ -330,9 +328,9 @@ Status PrepareCatalogKeys(sqlite3* db) {
   if (version && *version >= kCatalogVersion) return Status::Ok();
   if (sqlite3_db_readonly(db, "main") == 1) {
     // A read-only catalog with keys but no search index is read as it is
-    // (searches report the missing index); its genre folders list through a
-    // view where it has no genre listing.
-    if (version && *version >= kCatalogKeysVersion) return ViewGenreListing(db);
+    // (searches report the missing index); its folders list through views
+    // where it lacks the listing tables.
+    if (version && *version >= kCatalogKeysVersion) return ViewFolderListings(db);
     return UseLegacyNoCase(db);
   }
   return UpdateCatalogKeys(db);

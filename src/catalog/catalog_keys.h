@@ -25,8 +25,9 @@ namespace tomeva::catalog {
 inline constexpr int kCatalogKeysVersion = 2;
 // The version of a catalog that Tomeva writes: the keys, the search index of
 // search_index.h (version 3), its triggers reading BookSearchPause (version 4),
-// the genre listing of genre_listing.h (version 5).
-inline constexpr int kCatalogVersion = 5;
+// the genre listing (version 5) and the author listing (version 6) of
+// folder_listings.h.
+inline constexpr int kCatalogVersion = 6;
 
 // The column of table that holds the case-folded key of column (Authors.Last ->
 // LastKey, Books.Title -> TitleKey, Series.Name -> NameKey, Genres.Code ->

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "catalog/catalog_keys.h"
-#include "catalog/genre_listing.h"
+#include "catalog/folder_listings.h"
 #include "catalog/jet_functions.h"
 #include "catalog/jet_text_shape.h"
 #include "catalog/jet_translator.h"
@@ -711,7 +711,7 @@ class SqliteDatabase final : public Database {
     if (search_after_ && depth_ <= search_depth_) {
       const int64_t after = *search_after_;
       search_after_.reset();
-      Status finished = FillGenreListingOfNewBooks(connection_->db(), after);
+      Status finished = FillListingsOfNewBooks(connection_->db(), after);
       if (finished.ok()) finished = FinishSearchIndexing(connection_->db(), after);
       if (!finished.ok()) {
         (void)Rollback();

@@ -52,7 +52,7 @@ TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid)
         Lines(cli_.Run({"ls", "/По жанрам/" + genre.substr(0, genre.size() - 1)}).out).size();
   }
   EXPECT_GE(genre_entries, written.books_written - written.deleted);
-  EXPECT_EQ(GenreListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
+  EXPECT_EQ(FolderListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
 
   const CollectionBook* book = nullptr;
   for (const CollectionBook& b : written.books) {
@@ -82,7 +82,7 @@ TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid)
   ProcessResult again = cli_.Run({"put", written.index});
   ASSERT_EQ(again.exit_code, 0) << again.out << again.err;
   EXPECT_NE(again.out.find("added 0, removed 0, already present"), std::string::npos) << again.out;
-  EXPECT_EQ(GenreListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
+  EXPECT_EQ(FolderListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
 }
 
 TEST_F(CollectionCommandsTest, AnIndexWithBadLinesFailsTheRunAndNamesThem) {

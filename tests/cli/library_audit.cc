@@ -58,21 +58,31 @@ std::string ShellIntegrityCheck(const std::string& catalog) {
   return shell.exit_code == 0 ? answer : "sqlite3 failed: " + shell.err;
 }
 
-std::vector<std::string> GenreListingProblems(const std::string& catalog) {
+std::vector<std::string> FolderListingProblems(const std::string& catalog) {
+  // Each listing table beside the rows its sources give.
+  const std::pair<const char*, std::string> listings[] = {
+      {"GenreListing",
+       "SELECT BookGenres.GenreId, Books.BookId, Books.FileName, Books.fSize, Books.fDate FROM "
+       "BookGenres JOIN Books ON Books.BookId = BookGenres.BookId"},
+      {"AuthorListing",
+       "SELECT Letter, FolderName, AuthorId FROM Authors WHERE Letter IS NOT NULL AND FolderName "
+       "IS NOT NULL AND EXISTS (SELECT 1 FROM BookAuthors WHERE BookAuthors.AuthorId = "
+       "Authors.AuthorId)"},
+  };
   std::vector<std::string> problems;
-  if (CatalogColumn(catalog, "SELECT name FROM sqlite_master WHERE name = 'GenreListing'").size() !=
-      1) {
-    return problems;
-  }
-  const std::string links =
-      "SELECT BookGenres.GenreId, Books.BookId, Books.FileName, Books.fSize, Books.fDate FROM "
-      "BookGenres JOIN Books ON Books.BookId = BookGenres.BookId";
-  const std::string listed = "SELECT GenreId, BookId, FileName, fSize, fDate FROM GenreListing";
-  for (const std::string& row : CatalogColumn(
-           catalog, "SELECT 'listed, not linked: ' || BookId FROM (" + listed + " EXCEPT " + links +
-                        ") UNION ALL SELECT 'linked, not listed: ' || BookId FROM (" + links +
-                        " EXCEPT " + listed + ")")) {
-    problems.push_back("genre listing: " + row);
+  for (const auto& [table, sources] : listings) {
+    if (CatalogColumn(catalog, "SELECT name FROM sqlite_master WHERE name = '" +
+                                   std::string(table) + "'")
+            .size() != 1) {
+      continue;
+    }
+    const std::string listed = "SELECT * FROM " + std::string(table);
+    for (const std::string& row : CatalogColumn(
+             catalog, "SELECT 'listed, not in its sources' FROM (" + listed + " EXCEPT " + sources +
+                          ") UNION ALL SELECT 'in its sources, not listed' FROM (" + sources +
+                          " EXCEPT " + listed + ")")) {
+      problems.push_back(std::string(table) + ": a row " + row);
+    }
   }
   return problems;
 }
@@ -110,7 +120,7 @@ std::vector<std::string> AuditLibrary(const std::string& folder,
     }
   }
   for (const std::string& extra : files) problems.push_back("stored file without a book: " + extra);
-  for (std::string& problem : GenreListingProblems(catalog)) problems.push_back(std::move(problem));
+  for (std::string& problem : FolderListingProblems(catalog)) problems.push_back(std::move(problem));
   return problems;
 }
 

@@ -1,7 +1,7 @@
 // Test support: a library checked the way a careful user would after any
 // operation, however it ended: the stock sqlite3 shell finds the catalog
 // sound, every book row has its stored file, no stored file lacks its row,
-// no book is there twice, the genre listing agrees with the genre links, and
+// no book is there twice, the listing tables agree with the links, and
 // (when the sources are known) every stored file holds its source's bytes.
 #ifndef TOMEVA_TESTS_CLI_LIBRARY_AUDIT_H_
 #define TOMEVA_TESTS_CLI_LIBRARY_AUDIT_H_
@@ -19,10 +19,10 @@ std::vector<std::string> CatalogColumn(const std::string& catalog, const std::st
 // What the stock sqlite3 shell answers to PRAGMA integrity_check ("ok").
 std::string ShellIntegrityCheck(const std::string& catalog);
 
-// The rows of the catalog's genre listing that differ from what its genre
-// links and books give, one line each; empty when they agree or the catalog
-// has no listing.
-std::vector<std::string> GenreListingProblems(const std::string& catalog);
+// The rows of the catalog's listing tables (genres, authors) that differ from
+// what the links, books and authors give, one line each; empty when they
+// agree or the catalog has no listing tables.
+std::vector<std::string> FolderListingProblems(const std::string& catalog);
 
 // The problems of the library in folder (Tomeva.sqlite and Lib/), one line
 // each; empty when there is none. sources maps a book's title to the bytes its
