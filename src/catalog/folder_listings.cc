@@ -168,6 +168,19 @@ const std::vector<Listing>& Listings() {
 }  // namespace
 
 Status AddFolderListings(sqlite3* db, int from) {
+  // The index of the books by title letter, widened to the listed columns
+  // (its first column is the narrow index's only one, which it replaces).
+  if (from < kAuthorListingVersion &&
+      HasColumns(db, "Books", {"TitleLetter", "FileName", "fSize", "fDate"})) {
+    if (Status s = RunCatalogSql(db,
+                                 "DROP INDEX IF EXISTS BooksByTitleLetter; CREATE INDEX IF NOT "
+                                 "EXISTS BooksByTitleLetterListed ON Books (TitleLetter, "
+                                 "FileName, fSize, fDate)",
+                                 kWhat);
+        !s.ok()) {
+      return s;
+    }
+  }
   if (!HasTable(db, "BookSearchPause")) return Status::Ok();
   for (const Listing& listing : Listings()) {
     if (from >= listing.version || !listing.has_sources(db)) continue;

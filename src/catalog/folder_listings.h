@@ -6,7 +6,10 @@
 // name, size and date, keyed by genre and then book (a genre folder's books
 // are spread over the whole book table). AuthorListing holds each author that
 // has a book, keyed by letter, shown name and key (one letter's authors, with
-// no look into the links per author to leave out those without books).
+// no look into the links per author to leave out those without books). The
+// books of a title letter are read from an index that holds their listed
+// columns (BooksByTitleLetterListed), without a look into the book table per
+// book.
 //
 // Triggers on the links, the books and the authors keep them. While a
 // transaction inserts books whose derived rows are made at its end (the pause
@@ -25,7 +28,8 @@
 
 namespace tomeva::catalog {
 
-// The catalog versions from which on a catalog carries each listing.
+// The catalog versions from which on a catalog carries each listing: the
+// genre listing from 5, the author listing and the title letter's index from 6.
 inline constexpr int kGenreListingVersion = 5;
 inline constexpr int kAuthorListingVersion = 6;
 

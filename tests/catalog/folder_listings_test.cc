@@ -183,6 +183,31 @@ TEST_F(FolderListingsTest, ACatalogOfTheVersionBeforeGetsItFilledWhenOpened) {
   EXPECT_EQ(Drift(), "0000");
 }
 
+TEST_F(FolderListingsTest, ACatalogWithTheGenreListingOnlyGetsTheAuthorListingAndTitleIndex) {
+  db_.reset();
+  recording_.reset();
+  {
+    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
+    ASSERT_TRUE(raw.ok());
+    const char* version_5 =
+        "DROP TRIGGER AuthorListingOnLink; DROP TRIGGER AuthorListingOnUnlink; "
+        "DROP TRIGGER AuthorListingOnRelink; DROP TRIGGER AuthorListingOnRename; "
+        "DROP TRIGGER AuthorListingOnAuthorDelete; DROP TABLE AuthorListing; "
+        "DROP INDEX BooksByTitleLetterListed; CREATE INDEX BooksByTitleLetter ON Books "
+        "(TitleLetter); DELETE FROM GenreListing WHERE BookId = 10; PRAGMA user_version = 5;";
+    ASSERT_EQ(sqlite3_exec(raw->get(), version_5, nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
+  ASSERT_TRUE(db.ok()) << db.message();
+  db_ = std::move(db).value();
+  EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), std::to_string(kCatalogVersion));
+  EXPECT_EQ(Authors(), "W,Wells Herbert,3|У,Уэллс Герберт,1");
+  EXPECT_EQ(Rows("SELECT name FROM sqlite_master WHERE name LIKE \"BooksByTitleLetter*\""),
+            "BooksByTitleLetterListed");
+  // The genre listing was not filled again (the row taken out stays out).
+  EXPECT_EQ(Rows("SELECT count(*) FROM GenreListing WHERE BookId = 10"), "0");
+}
+
 TEST_F(FolderListingsTest, AReadOnlyCatalogOfTheVersionBeforeListsThroughAView) {
   db_.reset();
   recording_.reset();

@@ -131,7 +131,8 @@ TEST_F(SchemaTest, IndexesCoverLookupsAndListings) {
   }
   for (const char* wanted : {"Authors(Last,First,Middle)", "Books(Title)", "Books(SeriesId)", "Books(Year)",
                              "BookAuthors(AuthorId)", "BookGenres(GenreId)", "Series(Name)",
-                             "Authors(FullName)", "Authors(Letter,FullName)", "Books(TitleLetter)"}) {
+                             "Authors(FullName)", "Authors(Letter,FullName)",
+                             "Books(TitleLetter,FileName,fSize,fDate)"}) {
     EXPECT_TRUE(indexes.contains(wanted)) << wanted;
   }
 }
