@@ -117,6 +117,10 @@ class Database {
   // (a sampled ANALYZE: milliseconds whatever the catalog's size). Listings of
   // distinct values rely on them to read those values off an index.
   virtual Status RefreshStatistics() = 0;
+  // Fills the catalog's folder listing tables anew from the rows they are
+  // made of, in one transaction (the repair the upgrade runs: rows written by
+  // a program that did not keep them). Backends without them do nothing.
+  virtual Status RebuildFolderListings() { return Status::Ok(); }
   // Bulk write mode: while on, the connection may hold much more of the catalog
   // in memory (hundreds of MB) so that writing hundreds of thousands of rows
   // does not go back to the file for every index page. Off gives the memory

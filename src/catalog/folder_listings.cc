@@ -198,6 +198,8 @@ Status AddFolderListings(sqlite3* db, int from) {
   return Status::Ok();
 }
 
+Status RebuildFolderListings(sqlite3* db) { return AddFolderListings(db, 0); }
+
 Status FillListingsOfNewBooks(sqlite3* db, int64_t last_book_before) {
   if (last_book_before < 0) return Status::Ok();
   const std::string key = std::to_string(last_book_before);

@@ -44,6 +44,10 @@ Status AddFolderListings(sqlite3* db, int from);
 // listings or for a negative key (nothing was paused).
 Status FillListingsOfNewBooks(sqlite3* db, int64_t last_book_before);
 
+// Fills every listing the catalog has anew (tables, triggers and title
+// index made again where missing), inside the caller's transaction.
+Status RebuildFolderListings(sqlite3* db);
+
 // For a read-only catalog of an earlier version, which cannot be given the
 // tables: views of the same names and columns over the links, books and
 // authors, in the connection's temporary schema, so that the default folders

@@ -770,6 +770,15 @@ class SqliteDatabase final : public Database {
 
   Status RefreshStatistics() override { return RefreshSqliteStatistics(connection_->db()); }
 
+  Status RebuildFolderListings() override {
+    if (Status begun = BeginTransaction(); !begun.ok()) return begun;
+    if (Status rebuilt = catalog::RebuildFolderListings(connection_->db()); !rebuilt.ok()) {
+      (void)Rollback();
+      return rebuilt;
+    }
+    return Commit();
+  }
+
   Status SetBulkWriteMode(bool on) override {
     // 256 MiB of page cache while on; SQLite's default (2 MiB) otherwise.
     return Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");

@@ -25,7 +25,7 @@ int RunUpgrade(PluginSession& session) {
     return kExitFailed;
   }
   std::cout << "Upgraded the catalog (UpdateDB5_6): tables of older versions are brought up "
-               "to date; a current catalog is left unchanged."
+               "to date and the folder listings filled anew."
             << std::endl;
   return kExitOk;
 }

@@ -1,5 +1,6 @@
-// Catalog upgrade: the Compressed column of the book table, and the table and
-// columns that record which collection archive holds a book.
+// Catalog upgrade: the Compressed column of the book table, the table and
+// columns that record which collection archive holds a book, and the folder
+// listing tables filled anew.
 #include "frame/upgrade.h"
 
 namespace tomeva::frame {
@@ -45,9 +46,11 @@ bool AddCollectionColumns(catalog::Database& catalog) {
 bool UpgradeCatalog(catalog::Database* catalog) {
   if (catalog == nullptr) return false;
   (void)UpgradeForCollections(catalog);
-  if (HasCompressedColumn(*catalog)) return true;
-  (void)catalog->Execute("ALTER TABLE Books ADD COLUMN Compressed SMALLINT");
-  return HasCompressedColumn(*catalog);
+  if (!HasCompressedColumn(*catalog)) {
+    (void)catalog->Execute("ALTER TABLE Books ADD COLUMN Compressed SMALLINT");
+    if (!HasCompressedColumn(*catalog)) return false;
+  }
+  return catalog->RebuildFolderListings().ok();
 }
 
 bool UpgradeForCollections(catalog::Database* catalog) {

@@ -11,7 +11,9 @@ namespace tomeva::frame {
 // when the column exists afterwards. (Opening a catalog already brings the
 // default tables' computed keys and shown names up to date and rebuilds the
 // indexes of an earlier version's catalog: catalog/catalog_keys.h.)
-// Also adds what collections need (UpgradeForCollections).
+// Also adds what collections need (UpgradeForCollections) and fills the folder
+// listing tables anew (rows an older program wrote without keeping them are
+// listed again); false when that fails.
 bool UpgradeCatalog(catalog::Database* catalog);
 
 // Gives a catalog with a Books table but without collections the Collections

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
+#include "cli/library_audit.h"
 
 namespace tomeva::testing {
 namespace {
@@ -190,6 +191,21 @@ TEST_F(NamesAndKeysTest, AnUpgradedCatalogOfAnEarlierVersionPassesTheStockShell)
   EXPECT_EQ(Ls("/По жанрам"), (std::vector<std::string>{"Поэзия/", "sf/"}));
   EXPECT_EQ(Ls("/По жанрам/Поэзия"), (std::vector<std::string>{"Ёлка.fb2", "ёж.fb2"}));
   EXPECT_EQ(Ls("/По жанрам/sf"), (std::vector<std::string>{"Дом.fb2"}));
+}
+
+TEST_F(NamesAndKeysTest, UpgradeListsAgainBooksLeftOutOfTheFolderListings) {
+  // As a program that does not keep the listing tables would leave them.
+  Import("a.fb2", Fb2Book("Ёлка", "Ёлкин", "Иван", "prose", 2001));
+  ASSERT_EQ(Shell("DELETE FROM GenreListing; DELETE FROM AuthorListing;").exit_code, 0);
+  EXPECT_EQ(FolderListingProblems(Catalog()).size(), 2u);
+  ProcessResult upgrade = cli_.Run({"upgrade"});
+  EXPECT_EQ(upgrade.exit_code, 0) << upgrade.out << upgrade.err;
+  EXPECT_EQ(FolderListingProblems(Catalog()), std::vector<std::string>{});
+  EXPECT_EQ(Ls("/По авторам/Ё"), (std::vector<std::string>{"Ёлкин Иван/"}));
+  const std::vector<std::string> genres = Ls("/По жанрам");
+  ASSERT_EQ(genres.size(), 1u);
+  EXPECT_EQ(Ls("/По жанрам/" + genres[0].substr(0, genres[0].size() - 1)),
+            (std::vector<std::string>{"Ёлка.fb2"}));
 }
 
 TEST_F(NamesAndKeysTest, EveryListedNameOfASharedTitleLeadsToItsOwnBook) {
