@@ -124,7 +124,9 @@ Refusal Import(BookContext& ctx, const std::string& local_name, CopyFlags flags,
   // The fields are read from the header parsed above unless the file changed
   // since (then they are read from the working copy itself).
   if (ctx.fields != nullptr && header->has_value() && stamp_now == file.stamp) {
-    ctx.fields->OfferParsedHeader(current_file, std::move(**header));
+    // A stored book's fields are read from its working copy, which only this
+    // import touches.
+    ctx.fields->OfferParsedHeader(current_file, std::move(**header), /*private_copy=*/store_files);
   }
   if (ReportProgress(ctx, 0)) return {PutResult::kAborted, "aborted"};
 

@@ -14,8 +14,9 @@ bool FieldHostAccess::SetFieldValue(std::string_view reference, std::string_view
 
 void FieldHostAccess::ForgetReadFiles() { host_.ForgetReadFiles(); }
 
-void FieldHostAccess::OfferParsedHeader(const std::string& file_name, XmlDocument header) {
-  host_.OfferParsedHeader(file_name, std::move(header));
+void FieldHostAccess::OfferParsedHeader(const std::string& file_name, XmlDocument header,
+                                        bool private_copy) {
+  host_.OfferParsedHeader(file_name, std::move(header), private_copy);
 }
 
 }  // namespace tomeva::books

@@ -25,7 +25,8 @@ class FieldHostAccess : public catalog::ContentFieldAccess {
   // FieldHost::ForgetReadFiles.
   void ForgetReadFiles() override;
   // FieldHost::OfferParsedHeader.
-  void OfferParsedHeader(const std::string& file_name, XmlDocument header) override;
+  void OfferParsedHeader(const std::string& file_name, XmlDocument header,
+                         bool private_copy) override;
 
  private:
   content::FieldHost& host_;

@@ -27,8 +27,11 @@ class ContentFieldAccess {
   virtual void ForgetReadFiles() = 0;
   // Hands over the header of file_name as the caller has just parsed it, so
   // that the fields read next need not parse it again. Sources that cannot
-  // use it ignore it.
-  virtual void OfferParsedHeader(const std::string& /*file_name*/, XmlDocument /*header*/) {}
+  // use it ignore it. private_copy: file_name is the operation's own working
+  // copy, which nothing else changes until the operation ends (its file
+  // stamp need not be checked at each field read).
+  virtual void OfferParsedHeader(const std::string& /*file_name*/, XmlDocument /*header*/,
+                                 bool /*private_copy*/) {}
 };
 
 }  // namespace tomeva::catalog

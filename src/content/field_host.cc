@@ -157,9 +157,10 @@ void FieldHost::ForgetReadFiles() {
   }
 }
 
-void FieldHost::OfferParsedHeader(const std::string& file_name, XmlDocument header) {
+void FieldHost::OfferParsedHeader(const std::string& file_name, XmlDocument header,
+                                  bool private_copy) {
   for (Slot& slot : slots_) {
-    if (slot.source && slot.source->AdoptParsedHeader(file_name, header)) return;
+    if (slot.source && slot.source->AdoptParsedHeader(file_name, header, private_copy)) return;
   }
 }
 

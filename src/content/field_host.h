@@ -65,8 +65,8 @@ class FieldHost {
   void ForgetReadFiles();
 
   // Offers a header just parsed by the caller to the open sources; the first
-  // that keeps books parsed takes it.
-  void OfferParsedHeader(const std::string& file_name, XmlDocument header);
+  // that keeps books parsed takes it (FieldSource::AdoptParsedHeader).
+  void OfferParsedHeader(const std::string& file_name, XmlDocument header, bool private_copy);
 
  private:
   // The state of one source.

@@ -46,8 +46,11 @@ class FieldSource {
 
   // Offers the header of file_name, just parsed by the caller (LoadBookDocument,
   // BookPart::kHeader); a source that keeps books parsed may keep it instead
-  // of parsing the file again. True when the source took it.
-  virtual bool AdoptParsedHeader(const std::string& /*file_name*/, XmlDocument& /*header*/) {
+  // of parsing the file again. True when the source took it. private_copy:
+  // nothing but the caller changes the file until it next forgets the files
+  // read (ForgetReadFiles), so the source need not check whether it changed.
+  virtual bool AdoptParsedHeader(const std::string& /*file_name*/, XmlDocument& /*header*/,
+                                 bool /*private_copy*/) {
     return false;
   }
 

@@ -67,10 +67,12 @@ void XmlFieldSource::ForgetReadFiles() {
   book_ = CachedBook{};
 }
 
-bool XmlFieldSource::AdoptParsedHeader(const std::string& file_name, XmlDocument& header) {
+bool XmlFieldSource::AdoptParsedHeader(const std::string& file_name, XmlDocument& header,
+                                       bool private_copy) {
   SavePending();
   book_ = CachedBook{};
   book_.file_name = file_name;
+  book_.private_copy = private_copy;
   book_.stamp = platform::FileStamp(file_name);
   book_.doc = std::move(header);
   book_.whole = false;
@@ -83,7 +85,7 @@ XmlDocument* XmlFieldSource::Book(const std::string& file_name, BookPart part) {
     book_ = CachedBook{};
     book_.file_name = file_name;
     book_.stamp = platform::FileStamp(file_name);
-  } else if (!book_.dirty) {
+  } else if (!book_.dirty && !book_.private_copy) {
     std::optional<std::string> stamp = platform::FileStamp(file_name);
     if (stamp != book_.stamp) {
       book_ = CachedBook{};

@@ -46,7 +46,8 @@ class XmlFieldSource : public FieldSource {
   // Saves pending changes and drops the parsed book.
   void ForgetReadFiles() override;
   // Keeps header as the cached book (its header only).
-  bool AdoptParsedHeader(const std::string& file_name, XmlDocument& header) override;
+  bool AdoptParsedHeader(const std::string& file_name, XmlDocument& header,
+                         bool private_copy) override;
   bool CanSetValue() const override { return true; }
   // Writes value at the field's path (see WritePathValue); with
   // setflags_last_attribute the book is saved at once. ft_fileerror, with the
@@ -66,6 +67,7 @@ class XmlFieldSource : public FieldSource {
     bool header_failed = false;  // not even the header could be read
     bool whole_failed = false;   // the header could be read, the whole book not
     bool dirty = false;          // doc holds changes not yet saved
+    bool private_copy = false;   // only this process changes the file: no stamp checks
   };
 
   const FieldDefinition* Definition(int field) const;
