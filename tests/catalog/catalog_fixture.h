@@ -11,6 +11,7 @@
 
 #include "catalog/catalog_file.h"
 #include "catalog/database.h"
+#include "catalog/sqlite_database.h"
 #include "support/temp_dir.h"
 
 namespace tomeva::catalog {
@@ -84,6 +85,23 @@ class CatalogTest : public ::testing::Test {
       if (!(*set)->Next().ok()) break;
     }
     return out;
+  }
+  // Closes the catalog and runs sql on its file through a plain SQLite
+  // connection (to make it what an earlier version wrote).
+  void RewriteCatalog(const std::string& sql) {
+    db_.reset();
+    recording_.reset();
+    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
+    ASSERT_TRUE(raw.ok()) << raw.message();
+    ASSERT_EQ(sqlite3_exec(raw->get(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(raw->get());
+  }
+  // Opens the catalog file again, writable, as Tomeva opens it.
+  void Reopen() {
+    auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
+    ASSERT_TRUE(db.ok()) << db.message();
+    db_ = std::move(db).value();
+    recording_ = std::make_unique<RecordingDatabase>(db_.get());
   }
   Database* db() { return db_.get(); }
   RecordingDatabase* recorded() { return recording_.get(); }

@@ -154,27 +154,18 @@ TEST_F(FolderListingsTest, ABatchAndABulkInsertListTheirBooksAtTheirEnd) {
   EXPECT_EQ(Drift(), "0000");
 }
 
-// Makes the catalog at path one of the version before the listing tables.
-void MakeVersionBefore(const std::string& path) {
-  Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path, SQLITE_OPEN_READWRITE);
-  ASSERT_TRUE(raw.ok());
-  const char* old_version =
-      "DROP TRIGGER GenreListingOnLink; DROP TRIGGER GenreListingOnUnlink; "
-      "DROP TRIGGER GenreListingOnRelink; DROP TRIGGER GenreListingOnBookChange; "
-      "DROP TRIGGER AuthorListingOnLink; DROP TRIGGER AuthorListingOnUnlink; "
-      "DROP TRIGGER AuthorListingOnRelink; DROP TRIGGER AuthorListingOnRename; "
-      "DROP TRIGGER AuthorListingOnAuthorDelete; "
-      "DROP TABLE GenreListing; DROP TABLE AuthorListing; PRAGMA user_version = 4;";
-  ASSERT_EQ(sqlite3_exec(raw->get(), old_version, nullptr, nullptr, nullptr), SQLITE_OK);
-}
+// What makes a catalog one of the version before the listing tables.
+constexpr char kVersionBefore[] =
+    "DROP TRIGGER GenreListingOnLink; DROP TRIGGER GenreListingOnUnlink; "
+    "DROP TRIGGER GenreListingOnRelink; DROP TRIGGER GenreListingOnBookChange; "
+    "DROP TRIGGER AuthorListingOnLink; DROP TRIGGER AuthorListingOnUnlink; "
+    "DROP TRIGGER AuthorListingOnRelink; DROP TRIGGER AuthorListingOnRename; "
+    "DROP TRIGGER AuthorListingOnAuthorDelete; "
+    "DROP TABLE GenreListing; DROP TABLE AuthorListing; PRAGMA user_version = 4;";
 
 TEST_F(FolderListingsTest, ACatalogOfTheVersionBeforeGetsItFilledWhenOpened) {
-  db_.reset();
-  recording_.reset();
-  MakeVersionBefore(path_);
-  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
-  ASSERT_TRUE(db.ok()) << db.message();
-  db_ = std::move(db).value();
+  RewriteCatalog(kVersionBefore);
+  Reopen();
   EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), std::to_string(kCatalogVersion));
   EXPECT_EQ(Listed(), "1,10,Война миров.fb2,100|1,11,Машина времени.fb2,200|2,11,Машина времени.fb2,200");
   EXPECT_EQ(Authors(), "W,Wells Herbert,3|У,Уэллс Герберт,1");
@@ -184,22 +175,13 @@ TEST_F(FolderListingsTest, ACatalogOfTheVersionBeforeGetsItFilledWhenOpened) {
 }
 
 TEST_F(FolderListingsTest, ACatalogWithTheGenreListingOnlyGetsTheAuthorListingAndTitleIndex) {
-  db_.reset();
-  recording_.reset();
-  {
-    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
-    ASSERT_TRUE(raw.ok());
-    const char* version_5 =
-        "DROP TRIGGER AuthorListingOnLink; DROP TRIGGER AuthorListingOnUnlink; "
-        "DROP TRIGGER AuthorListingOnRelink; DROP TRIGGER AuthorListingOnRename; "
-        "DROP TRIGGER AuthorListingOnAuthorDelete; DROP TABLE AuthorListing; "
-        "DROP INDEX BooksByTitleLetterListed; CREATE INDEX BooksByTitleLetter ON Books "
-        "(TitleLetter); DELETE FROM GenreListing WHERE BookId = 10; PRAGMA user_version = 5;";
-    ASSERT_EQ(sqlite3_exec(raw->get(), version_5, nullptr, nullptr, nullptr), SQLITE_OK);
-  }
-  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
-  ASSERT_TRUE(db.ok()) << db.message();
-  db_ = std::move(db).value();
+  RewriteCatalog(
+      "DROP TRIGGER AuthorListingOnLink; DROP TRIGGER AuthorListingOnUnlink; "
+      "DROP TRIGGER AuthorListingOnRelink; DROP TRIGGER AuthorListingOnRename; "
+      "DROP TRIGGER AuthorListingOnAuthorDelete; DROP TABLE AuthorListing; "
+      "DROP INDEX BooksByTitleLetterListed; CREATE INDEX BooksByTitleLetter ON Books "
+      "(TitleLetter); DELETE FROM GenreListing WHERE BookId = 10; PRAGMA user_version = 5;");
+  Reopen();
   EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"), std::to_string(kCatalogVersion));
   EXPECT_EQ(Authors(), "W,Wells Herbert,3|У,Уэллс Герберт,1");
   EXPECT_EQ(Rows("SELECT name FROM sqlite_master WHERE name LIKE \"BooksByTitleLetter*\""),
@@ -209,9 +191,7 @@ TEST_F(FolderListingsTest, ACatalogWithTheGenreListingOnlyGetsTheAuthorListingAn
 }
 
 TEST_F(FolderListingsTest, AReadOnlyCatalogOfTheVersionBeforeListsThroughAView) {
-  db_.reset();
-  recording_.reset();
-  MakeVersionBefore(path_);
+  RewriteCatalog(kVersionBefore);
   auto db = OpenSqliteDatabase(path_, /*read_only=*/true);
   ASSERT_TRUE(db.ok()) << db.message();
   db_ = std::move(db).value();

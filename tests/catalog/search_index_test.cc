@@ -216,22 +216,13 @@ TEST_F(SearchIndexTest, DeferredIndexingIndexesOnceAtCommitAndNeverChangesTheSch
 }
 
 TEST_F(SearchIndexTest, ACatalogWithTheIndexOfTheVersionBeforeGetsTheNewTriggersWhenOpened) {
-  db_.reset();
-  recording_.reset();
-  {
-    // The triggers of that version index every book at once and there is no
-    // table for a pause.
-    Result<SqliteConnectionHandle> raw = OpenSqliteConnection(path_, SQLITE_OPEN_READWRITE);
-    ASSERT_TRUE(raw.ok());
-    const char* old_version =
-        "DROP TABLE BookSearchPause; DROP TRIGGER BookSearchOnBookInsert; "
-        "CREATE TRIGGER BookSearchOnBookInsert AFTER INSERT ON Books BEGIN "
-        "DELETE FROM BookSearch WHERE rowid IN (NEW.BookId); END; PRAGMA user_version = 3;";
-    ASSERT_EQ(sqlite3_exec(raw->get(), old_version, nullptr, nullptr, nullptr), SQLITE_OK);
-  }
-  auto db = OpenCatalog("Provider=SQLite; Data Source=" + path_ + "; Persist Security Info=False");
-  ASSERT_TRUE(db.ok()) << db.message();
-  db_ = std::move(db).value();
+  // The triggers of that version index every book at once and there is no
+  // table for a pause.
+  RewriteCatalog(
+      "DROP TABLE BookSearchPause; DROP TRIGGER BookSearchOnBookInsert; "
+      "CREATE TRIGGER BookSearchOnBookInsert AFTER INSERT ON Books BEGIN "
+      "DELETE FROM BookSearch WHERE rowid IN (NEW.BookId); END; PRAGMA user_version = 3;");
+  Reopen();
   EXPECT_EQ(Rows("SELECT user_version FROM pragma_user_version"),
             std::to_string(kCatalogVersion));
   EXPECT_EQ(Rows("SELECT count(*) FROM sqlite_master WHERE name = 'BookSearchPause'"), "1");
