@@ -53,6 +53,21 @@ Status WriteAll(int fd, std::string_view data, const std::string& path) {
 
 std::string TempNameBeside(const std::string& target) { return target + ".tmp~"; }
 
+// Gives source the name target unless target exists; 0 or the errno of the
+// failure (EEXIST when target exists). One atomic rename where the file
+// system can refuse to replace (a kill leaves one name or the other); where
+// it cannot, a hard link (which fails when target exists) and the unlink of
+// source, two changes of the folders instead of one.
+int RenameNoReplace(const std::string& source, const std::string& target) {
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+  if (::link(source.c_str(), target.c_str()) != 0) return errno;
+  ::unlink(source.c_str());
+  return 0;
+}
+
 // Puts the finished temporary file in place of target.
 Status Publish(const std::string& temp, const std::string& target, Overwrite overwrite) {
   if (overwrite == Overwrite::kYes) {
@@ -63,14 +78,12 @@ Status Publish(const std::string& temp, const std::string& target, Overwrite ove
     }
     return Status::Ok();
   }
-  // link() fails when target exists, so an existing file is never replaced.
-  if (::link(temp.c_str(), target.c_str()) != 0) {
-    int err = errno;
+  const int err = RenameNoReplace(temp, target);
+  if (err != 0) {
     ::unlink(temp.c_str());
     if (err == EEXIST) return Error{"file already exists: " + target};
     return SystemError("cannot create", target, err);
   }
-  ::unlink(temp.c_str());
   return Status::Ok();
 }
 
@@ -198,6 +211,75 @@ Status WriteNewFile(const std::string& path, std::string_view data, Overwrite ov
   return Publish(temp, path, overwrite);
 }
 
+namespace {
+
+// Copies the size bytes of in (read from its current offset) into out and
+// gives out in's modification time, as a library copy should.
+Status CopyContents(int in, const struct stat& st, int out, const std::string& source,
+                    const std::string& target) {
+  // The kernel copies between the files itself where it can (copy_file_range:
+  // no trip through this process's memory, a shared extent on file systems
+  // that can); otherwise, and for whatever it leaves, read and write.
+  off_t kernel_copied = 0;
+  while (kernel_copied < st.st_size) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr,
+                                        static_cast<size_t>(st.st_size - kernel_copied), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    kernel_copied += n;
+  }
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return SystemError("cannot read", source, errno);
+    if (n == 0) break;
+    Status written = WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n)), target);
+    if (!written.ok()) return written;
+  }
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  ::futimens(out, times);
+  return Status::Ok();
+}
+
+// The outcome of copying into a file without a name first.
+enum class UnnamedCopy { kDone, kUnavailable };
+
+// Copies in into a file without a name in target's folder (O_TMPFILE) and
+// then names it target, which fails when target exists. Creating the file
+// takes no lock of the folder (the kernel's search for a free inode can be
+// long), naming it takes one link; a failure or a kill before the name is
+// given leaves nothing. kUnavailable (and in rewound) where the file system
+// or the system cannot do it.
+Result<UnnamedCopy> CopyUnnamed(int in, const struct stat& st, const std::string& source,
+                                const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  Fd out(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
+  if (out.get() < 0) return UnnamedCopy::kUnavailable;
+  Status copied = CopyContents(in, st, out.get(), source, target);
+  if (!copied.ok()) return copied.error();
+  const std::string handle = "/proc/self/fd/" + std::to_string(out.get());
+  if (::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    const int err = errno;
+    if (err == EEXIST) return Error{"file already exists: " + target};
+    // Without /proc, or where the file system will not link it.
+    if (err != ENOENT && err != EPERM && err != EOPNOTSUPP && err != EXDEV) {
+      return SystemError("cannot create", target, err);
+    }
+    if (::lseek(in, 0, SEEK_SET) != 0) return SystemError("cannot read", source, errno);
+    return UnnamedCopy::kUnavailable;
+  }
+  if (::close(out.Release()) != 0) {
+    const int err = errno;
+    ::unlink(target.c_str());
+    return SystemError("cannot write", target, err);
+  }
+  return UnnamedCopy::kDone;
+}
+
+}  // namespace
+
 Status CopyFile(const std::string& source, const std::string& target, Overwrite overwrite) {
   if (overwrite == Overwrite::kNo && ::access(target.c_str(), F_OK) == 0) {
     return Error{"file already exists: " + target};
@@ -208,38 +290,15 @@ Status CopyFile(const std::string& source, const std::string& target, Overwrite 
   if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     return Error{"not a file: " + source};
   }
+  if (overwrite == Overwrite::kNo) {
+    Result<UnnamedCopy> unnamed = CopyUnnamed(in.get(), st, source, target);
+    if (!unnamed.ok()) return unnamed.error();
+    if (*unnamed == UnnamedCopy::kDone) return Status::Ok();
+  }
   std::string temp = TempNameBeside(target);
   Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (out.get() < 0) return SystemError("cannot create", temp, errno);
-  Status copied;
-  // The kernel copies between the files itself where it can (copy_file_range:
-  // no trip through this process's memory, a shared extent on file systems
-  // that can); otherwise, and for whatever it leaves, read and write.
-  off_t kernel_copied = 0;
-  while (kernel_copied < st.st_size) {
-    const ssize_t n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr,
-                                        static_cast<size_t>(st.st_size - kernel_copied), 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    kernel_copied += n;
-  }
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      copied = SystemError("cannot read", source, errno);
-      break;
-    }
-    if (n == 0) break;
-    copied = WriteAll(out.get(), std::string_view(buffer.data(), static_cast<size_t>(n)), temp);
-    if (!copied.ok()) break;
-  }
-  if (copied.ok()) {
-    // The copy keeps the source's modification time, as a library copy should.
-    struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out.get(), times);
-  }
+  Status copied = CopyContents(in.get(), st, out.get(), source, temp);
   if (::close(out.Release()) != 0 && copied.ok()) copied = SystemError("cannot write", temp, errno);
   if (!copied.ok()) {
     ::unlink(temp.c_str());
@@ -251,11 +310,9 @@ Status CopyFile(const std::string& source, const std::string& target, Overwrite 
 Status MoveFile(const std::string& source, const std::string& target, Overwrite overwrite) {
   if (!FileExists(source)) return Error{"no such file: " + source};
   if (overwrite == Overwrite::kNo) {
-    if (::link(source.c_str(), target.c_str()) == 0) {
-      ::unlink(source.c_str());
-      return Status::Ok();
-    }
-    if (errno == EEXIST) return Error{"file already exists: " + target};
+    const int err = RenameNoReplace(source, target);
+    if (err == 0) return Status::Ok();
+    if (err == EEXIST) return Error{"file already exists: " + target};
   } else if (::rename(source.c_str(), target.c_str()) == 0) {
     return Status::Ok();
   }
@@ -263,6 +320,13 @@ Status MoveFile(const std::string& source, const std::string& target, Overwrite 
   Status copied = CopyFile(source, target, overwrite);
   if (!copied.ok()) return copied;
   return DeleteFile(source);
+}
+
+Status RenameWithoutReplacing(const std::string& source, const std::string& target) {
+  const int err = RenameNoReplace(source, target);
+  if (err == 0) return Status::Ok();
+  if (err == EEXIST) return Error{"file already exists: " + target};
+  return SystemError("cannot rename " + source + " to", target, err);
 }
 
 Status DeleteFile(const std::string& path) {

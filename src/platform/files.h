@@ -54,6 +54,10 @@ Status CopyFile(const std::string& source, const std::string& target, Overwrite 
 // Moves source to target (rename, or copy and delete across file systems). With
 // Overwrite::kNo an existing target is an error.
 Status MoveFile(const std::string& source, const std::string& target, Overwrite overwrite);
+// Renames source to target on the same file system unless target exists
+// ("file already exists: target"); a kill leaves one name or the other
+// where the file system renames without replacing in one step.
+Status RenameWithoutReplacing(const std::string& source, const std::string& target);
 Status DeleteFile(const std::string& path);
 // Creates path and every missing folder above it; an existing folder is fine.
 Status CreateFolders(const std::string& path);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files.h"
+
 namespace tomeva::platform {
 namespace {
 
@@ -28,13 +30,12 @@ Result<LockedFile> LockedFile::Create(const std::string& path) {
     ::unlink(temporary.c_str());
     return SystemError("cannot lock", temporary);
   }
-  // link + unlink rather than rename: an existing path must not be replaced.
-  if (::link(temporary.c_str(), path.c_str()) != 0) {
-    Error error = SystemError("cannot create", path);
+  // An existing path must not be replaced.
+  Status renamed = RenameWithoutReplacing(temporary, path);
+  if (!renamed.ok()) {
     ::unlink(temporary.c_str());
-    return error;
+    return renamed.error();
   }
-  ::unlink(temporary.c_str());
   file.path_ = path;
   return file;
 }

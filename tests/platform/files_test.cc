@@ -6,6 +6,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <latch>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "platform/prompt.h"
 #include "support/temp_dir.h"
 
@@ -133,6 +140,73 @@ TEST(FilesTest, CopyKeepsTheModificationTime) {
   ASSERT_TRUE(CopyFile(dir.Path("src"), dir.Path("dst"), Overwrite::kNo).ok());
   ASSERT_TRUE(FileModifiedTime(dir.Path("dst")).has_value());
   EXPECT_EQ(FileModifiedTime(dir.Path("dst"))->time_since_epoch().count(), 1000000000);
+}
+
+// A copy that refuses to replace is named only once it is whole: the folder
+// never shows a partial copy or a name of the copy's own, and the file is
+// readable as any other the library holds.
+TEST(FilesTest, CopyWithoutOverwriteLeavesTheWholeFileAndNoOtherName) {
+  tomeva::testing::TempDir dir;
+  std::string data(3 << 20, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 23);
+  tomeva::testing::WriteFile(dir.Path("src"), data);
+  ASSERT_TRUE(CopyFile(dir.Path("src"), dir.Path("dst"), Overwrite::kNo).ok());
+  EXPECT_TRUE(tomeva::testing::ReadFile(dir.Path("dst")) == data);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"dst", "src"}));
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.Path("dst").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644 & ~mask);
+}
+
+// Two copies to one new name at once (two imports of the same book): one
+// gives the name a whole file, the other is told the file exists; neither
+// writes into the other's copy.
+TEST(FilesTest, CopiesRacingToOneNameGiveOneWholeFile) {
+  tomeva::testing::TempDir dir;
+  const std::string first(1 << 20, 'A');
+  const std::string second(1 << 19, 'B');
+  tomeva::testing::WriteFile(dir.Path("first"), first);
+  tomeva::testing::WriteFile(dir.Path("second"), second);
+  for (int round = 0; round < 20; ++round) {
+    const std::string target = dir.Path("dst" + std::to_string(round));
+    Status results[2];
+    std::latch start(2);
+    std::thread other([&] {
+      start.arrive_and_wait();
+      results[1] = CopyFile(dir.Path("second"), target, Overwrite::kNo);
+    });
+    start.arrive_and_wait();
+    results[0] = CopyFile(dir.Path("first"), target, Overwrite::kNo);
+    other.join();
+    ASSERT_NE(results[0].ok(), results[1].ok()) << "round " << round;
+    const Status& refused = results[0].ok() ? results[1] : results[0];
+    EXPECT_NE(refused.message().find("already exists"), std::string::npos) << refused.message();
+    // Compared whole without printing a megabyte when they differ.
+    EXPECT_TRUE(tomeva::testing::ReadFile(target) == (results[0].ok() ? first : second))
+        << "round " << round << ": the file mixes both copies";
+  }
+}
+
+TEST(FilesTest, RenameWithoutReplacingKeepsAnExistingTarget) {
+  tomeva::testing::TempDir dir;
+  tomeva::testing::WriteFile(dir.Path("a"), "A");
+  tomeva::testing::WriteFile(dir.Path("b"), "B");
+  const Status refused = RenameWithoutReplacing(dir.Path("a"), dir.Path("b"));
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("already exists"), std::string::npos);
+  EXPECT_EQ(tomeva::testing::ReadFile(dir.Path("a")), "A");
+  EXPECT_EQ(tomeva::testing::ReadFile(dir.Path("b")), "B");
+  ASSERT_TRUE(RenameWithoutReplacing(dir.Path("a"), dir.Path("c")).ok());
+  EXPECT_FALSE(FileExists(dir.Path("a")));
+  EXPECT_EQ(tomeva::testing::ReadFile(dir.Path("c")), "A");
+  EXPECT_FALSE(RenameWithoutReplacing(dir.Path("missing"), dir.Path("d")).ok());
 }
 
 }  // namespace
