@@ -7,12 +7,13 @@
 //
 // import_phases imports one book at a time (books::ImportBook, one transaction
 // each, as Double Commander's FsPutFile does) and splits the time of an import
-// into parsing, SQL and file copying by measuring the phases separately with the same components: after
-// the whole import (the reported time), a fresh field host reads the default
-// fields (DefaultFields: those the default settings use) of every file, which
-// is the parsing; platform::CopyFile copies every file once more, which is the
-// file copying (the import copies each book to a working copy that is then
-// renamed into place); SQL is what remains of the import's time.
+// into parsing, SQL and file copying by measuring the phases separately with
+// the same components: right after each book's import, platform::CopyFile
+// copies the same file once more as the import copies it (to a new name,
+// without replacing), which is the file copying; after the whole import (the
+// reported time), a fresh field host reads the default fields (DefaultFields:
+// those the default settings use) of every file, which is the parsing; SQL is
+// what remains of the import's time.
 //
 // copy_out copies every book of a library of the files back out as the file
 // manager does: each "По названиям" letter listed, then each listed book
@@ -74,16 +75,6 @@ ImportCounts ImportAll(BenchLibrary& library, const std::vector<std::string>& fi
   return counts;
 }
 
-// Every file imported as Double Commander imports them: one FsPutFile, one
-// transaction, per book.
-ImportCounts ImportOneByOne(BenchLibrary& library, const std::vector<std::string>& files) {
-  ImportCounts counts;
-  for (const std::string& file : files) {
-    counts.Add(books::ImportBook(library.ctx(), file, "\\", books::CopyFlags{}).code);
-  }
-  return counts;
-}
-
 void SetCounts(benchmark::State& state, const ImportCounts& counts, size_t files,
                int64_t peak_kib = -1) {
   const double iterations = static_cast<double>(std::max<int64_t>(1, state.iterations()));
@@ -121,20 +112,32 @@ void ImportSet(benchmark::State& state, const std::vector<std::string>& files,
   SetCounts(state, total, files.size(), peak_kib);
 }
 
-// The import of files into a new catalog, then its phases measured apart.
+// The import of files into a new catalog, one book at a time, each book's
+// import followed at once by a copy of the same file as the import makes it
+// (so that both meet the file system in the same state); then the parsing of
+// every file measured apart.
 void ImportPhases(benchmark::State& state, const std::vector<std::string>& files) {
   const std::string work = WorkFolder("phases");
   ImportCounts total;
   double import_s = 0, parse_s = 0, copy_s = 0;
   for (auto _ : state) {
     BenchLibrary library(work, "");
-    Clock::time_point start = Clock::now();
-    const ImportCounts counts = ImportOneByOne(library, files);
-    const double import_time = SecondsSince(start);
+    const std::string copies = work + "/copies";
+    std::filesystem::remove_all(copies);
+    std::filesystem::create_directories(copies);
+    double import_time = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+      Clock::time_point start = Clock::now();
+      total.Add(books::ImportBook(library.ctx(), files[i], "\\", books::CopyFlags{}).code);
+      import_time += SecondsSince(start);
+      start = Clock::now();
+      if (!platform::CopyFile(files[i], copies + "/" + std::to_string(i), platform::Overwrite::kNo)
+               .ok()) {
+        state.SkipWithError("copy failed");
+      }
+      copy_s += SecondsSince(start);
+    }
     import_s += import_time;
-    total.imported += counts.imported;
-    total.existing += counts.existing;
-    total.failed += counts.failed;
 
     // Parsing: the default fields through a field host of its own, so that
     // nothing comes from the import's cache.
@@ -144,23 +147,10 @@ void ImportPhases(benchmark::State& state, const std::vector<std::string>& files
     content::FieldHost host(plugins, std::string(TOMEVA_SOURCE_DIR) + "/config", "");
     const DefaultFields fields(settings.RootElement());
     int values = 0;
-    start = Clock::now();
+    const Clock::time_point start = Clock::now();
     for (const std::string& file : files) values += fields.ReadAll(host, file);
     parse_s += SecondsSince(start);
     benchmark::DoNotOptimize(values);
-
-    // File copying: the same copy the import makes of each book.
-    const std::string copies = work + "/copies";
-    std::filesystem::create_directories(copies);
-    start = Clock::now();
-    for (size_t i = 0; i < files.size(); ++i) {
-      if (!platform::CopyFile(files[i], copies + "/" + std::to_string(i),
-                              platform::Overwrite::kYes)
-               .ok()) {
-        state.SkipWithError("copy failed");
-      }
-    }
-    copy_s += SecondsSince(start);
     state.SetIterationTime(import_time);
   }
   if (total.failed > 0) state.SkipWithError("some books failed to import");
