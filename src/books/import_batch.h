@@ -23,7 +23,7 @@ namespace tomeva::books {
 // open this long (other processes wait for the catalog meanwhile), whichever
 // comes first.
 struct BatchLimits {
-  size_t max_books = 64;
+  size_t max_books = 256;
   std::chrono::milliseconds max_time{250};
 };
 
