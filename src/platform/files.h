@@ -46,10 +46,13 @@ enum class Overwrite { kNo, kYes };
 // existing path is an error and untouched.
 Status WriteNewFile(const std::string& path, std::string_view data, Overwrite overwrite);
 
-// Copies source to target. The data goes to a temporary file beside target that is
-// renamed into place only when the copy is complete, so a failed copy leaves no
-// partial target. With Overwrite::kNo an existing target is an error and untouched.
-// The copy keeps the source's modification time.
+// Copies source to target. The data goes to a file that gets target's name only
+// when the copy is complete, so a failed copy leaves no partial target: with
+// Overwrite::kNo a file without a name in target's folder where the file system
+// has them (nothing is left of it after a failure or a kill), otherwise a
+// temporary file beside target (target + ".tmp~"). With Overwrite::kNo an
+// existing target is an error and untouched, also when another copy gives it
+// that name meanwhile. The copy keeps the source's modification time.
 Status CopyFile(const std::string& source, const std::string& target, Overwrite overwrite);
 // Moves source to target (rename, or copy and delete across file systems). With
 // Overwrite::kNo an existing target is an error.
