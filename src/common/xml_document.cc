@@ -24,6 +24,11 @@ namespace tomeva {
 namespace {
 
 constexpr size_t kChunkBytes = 64 * 1024;
+// A parse that stops after an element (a book's header) is fed in smaller
+// pieces: the parser converts each piece it is given to UTF-8 whole (a
+// single-byte encoding through iconv), and a header ends within the first few
+// KiB of a book, so a 64 KiB piece is mostly converted for nothing.
+constexpr size_t kStoppingPieceBytes = 4 * 1024;
 // Never XML_PARSE_NOENT, XML_PARSE_DTDLOAD or XML_PARSE_DTDVALID: external
 // entities and DTDs stay unread. Blanks are kept so that a saved book differs
 // from the loaded one only where it was changed. XML_PARSE_HUGE lets a text
@@ -283,7 +288,8 @@ class PushParse {
         too_big_ = true;
         break;
       }
-      const size_t piece = std::min({size, kChunkBytes, options_.max_bytes - fed_bytes_});
+      const size_t most = options_.stop_after_element.empty() ? kChunkBytes : kStoppingPieceBytes;
+      const size_t piece = std::min({size, most, options_.max_bytes - fed_bytes_});
       NoteLineEnd(std::string_view(data, piece));
       const int rc = xmlParseChunk(parser_.get(), data, static_cast<int>(piece), 0);
       if (rc != 0 && !state_.stopped) failed_ = true;

@@ -108,6 +108,13 @@ void FieldHost::ListFields(FieldSource& source, XmlNode element) {
 }
 
 std::optional<FieldHost::ResolvedField> FieldHost::Resolve(std::string_view reference) {
+  if (const auto known = resolved_.find(reference); known != resolved_.end()) return known->second;
+  std::optional<ResolvedField> resolved = ResolveInSettings(reference);
+  if (resolved) resolved_.emplace(std::string(reference), *resolved);
+  return resolved;
+}
+
+std::optional<FieldHost::ResolvedField> FieldHost::ResolveInSettings(std::string_view reference) {
   const FieldReference parts = SplitFieldReference(reference);
   const std::vector<XmlNode> sources = content_plugins_.ChildElements();
   if (slots_.size() < sources.size()) slots_.resize(sources.size());

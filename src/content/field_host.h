@@ -6,6 +6,7 @@
 #ifndef TOMEVA_CONTENT_FIELD_HOST_H_
 #define TOMEVA_CONTENT_FIELD_HOST_H_
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -87,7 +88,13 @@ class FieldHost {
     int unit = -1;
   };
 
+  // The resolution of reference: the remembered one, else found in the
+  // settings (opening the source) and remembered when it resolves. A source
+  // lists its fields once, when it opens, so a resolution stays true for the
+  // session; one that does not resolve is not remembered (its source's library
+  // may load on the next try).
   std::optional<ResolvedField> Resolve(std::string_view reference);
+  std::optional<ResolvedField> ResolveInSettings(std::string_view reference);
   // The source of element number index, opened (and its fields listed) when
   // it is not open yet; nullptr when it cannot be opened.
   FieldSource* OpenSource(size_t index, XmlNode element);
@@ -99,6 +106,7 @@ class FieldHost {
   std::string module_folder_;
   std::string default_ini_name_;
   std::vector<Slot> slots_;  // by source number
+  std::map<std::string, ResolvedField, std::less<>> resolved_;  // by field reference
 };
 
 }  // namespace tomeva::content

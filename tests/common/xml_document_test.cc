@@ -245,6 +245,28 @@ TEST(XmlDocumentTest, StopAfterElementGivesTheHeaderOfABookWithBrokenBody) {
   EXPECT_FALSE(XmlDocument::LoadText("<FictionBook><description><x></description>", options).ok());
 }
 
+TEST(XmlDocumentTest, HeaderLongerThanManyPiecesIsReadWholeInEveryEncoding) {
+  // A title of about 40 KB: the header is fed to the parser in pieces, and
+  // some piece boundaries fall inside a two-byte UTF-8 character.
+  std::string utf8_title;
+  std::string cp1251_title;
+  for (int i = 0; i < 6000; ++i) {
+    utf8_title += (i % 7 == 0) ? "a" : "Ж";
+    cp1251_title += (i % 7 == 0) ? "a" : "\xC6";
+  }
+  XmlParseOptions options;
+  options.stop_after_element = "description";
+  TempDir dir;
+  for (const auto& [encoding, title] : {std::pair<std::string, std::string>{"UTF-8", utf8_title},
+                                        {"windows-1251", cp1251_title}}) {
+    WriteFile(dir.Path("long.fb2"), Book(encoding, title));
+    Result<XmlDocument> doc = XmlDocument::LoadFile(dir.Path("long.fb2"), options);
+    ASSERT_TRUE(doc.ok()) << encoding << ": " << doc.message();
+    EXPECT_EQ(TitleOf(*doc), utf8_title) << encoding;
+    EXPECT_FALSE(doc->RootElement().FirstChildElement("body")) << encoding;
+  }
+}
+
 TEST(XmlDocumentTest, InputOverMaxBytesIsRefused) {
   const std::string book = Book("UTF-8", "Title");
   XmlParseOptions options;

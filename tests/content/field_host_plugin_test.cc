@@ -69,6 +69,19 @@ TEST_F(FieldHostPluginTest, DefaultParamsOnceAndUnloadingBeforeTheLibraryIsFreed
                        "\nt.wdx unloading\nt.wdx fini\n");
 }
 
+TEST_F(FieldHostPluginTest, ALibraryThatAppearsLaterIsFoundOnTheNextRequest) {
+  // A reference that did not resolve is not remembered: the library is
+  // tried again, as it was before it failed to load.
+  XmlDocument settings =
+      testing::SourcesDocument(PluginElement("late", dir_.Path("late.wdx")));
+  FieldHost host(testing::ContentPlugins(settings), dir_.path(), dir_.path());
+  EXPECT_EQ(host.GetFieldValue("late.Note", "/b.fb2"), "");
+  PluginCopy(dir_, "late.wdx");
+  EXPECT_EQ(host.GetFieldValue("late.Note", "/b.fb2"), "/b.fb2|-1|");
+  EXPECT_EQ(host.GetFieldValue("late.Note.[3]", "/b.fb2"), "/b.fb2|3|");
+  EXPECT_EQ(host.GetFieldValue("late.Note", "/c.fb2"), "/c.fb2|-1|");
+}
+
 TEST_F(FieldHostPluginTest, LibrariesUnloadInSourceOrder) {
   host_.reset();
   XmlDocument settings = testing::SourcesDocument(PluginElement("b", PluginCopy(dir_, "b.wdx")) +
