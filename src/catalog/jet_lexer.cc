@@ -181,6 +181,7 @@ std::optional<std::string> ParseJetDate(std::string_view text) {
 
 Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
   std::vector<JetToken> tokens;
+  tokens.reserve(s.size() / 2 + 2);  // few tokens are shorter than two characters
   size_t i = 0;
   const size_t n = s.size();
   auto previous_is_name = [&] {
@@ -197,14 +198,16 @@ Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
       continue;
     }
     const size_t start = i;
-    JetToken token;
+    const bool after_name = previous_is_name();
+    // Made in place: a token's text is not copied again.
+    JetToken& token = tokens.emplace_back();
     token.offset = start;
 
     if (IsNameStart(c)) {
       while (i < n && IsNameChar(s[i])) ++i;
       if (i < n && s[i] == '$') ++i;  // VBA spellings such as Left$
       token.kind = JetTokenKind::kWord;
-      token.text = std::string(s.substr(start, i - start));
+      token.text = s.substr(start, i - start);
     } else if (c == '@') {
       if (i + 2 >= n || s[i + 1] != '@' || !IsNameStart(s[i + 2])) {
         return LexError(s, start, "unexpected character '@'");
@@ -212,8 +215,8 @@ Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
       i += 2;
       while (i < n && IsNameChar(s[i])) ++i;
       token.kind = JetTokenKind::kWord;
-      token.text = std::string(s.substr(start, i - start));
-    } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(s[i + 1]) && !previous_is_name())) {
+      token.text = s.substr(start, i - start);
+    } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(s[i + 1]) && !after_name)) {
       while (i < n && IsDigit(s[i])) ++i;
       if (i < n && s[i] == '.') {
         ++i;
@@ -231,7 +234,7 @@ Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
         return LexError(s, start, "malformed number");
       }
       token.kind = JetTokenKind::kNumber;
-      token.text = std::string(s.substr(start, i - start));
+      token.text = s.substr(start, i - start);
     } else if (c == '[') {
       size_t close = s.find(']', i + 1);
       if (close == std::string_view::npos) {
@@ -239,23 +242,26 @@ Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
       }
       if (close == i + 1) return LexError(s, start, "empty [] name");
       token.kind = JetTokenKind::kBracketName;
-      token.text = std::string(s.substr(i + 1, close - i - 1));
+      token.text = s.substr(i + 1, close - i - 1);
       i = close + 1;
     } else if (c == '"' || c == '\'') {
       ++i;
       bool closed = false;
       while (i < n) {
-        if (s[i] == c) {
-          if (i + 1 < n && s[i + 1] == c) {  // a doubled quote stands for one
-            token.text.push_back(c);
-            i += 2;
-            continue;
-          }
-          ++i;
-          closed = true;
-          break;
+        // The run up to the next quote character is taken whole.
+        size_t quote = s.find(c, i);
+        if (quote == std::string_view::npos) quote = n;
+        token.text.append(s.substr(i, quote - i));
+        i = quote;
+        if (i == n) break;
+        if (i + 1 < n && s[i + 1] == c) {  // a doubled quote stands for one
+          token.text.push_back(c);
+          i += 2;
+          continue;
         }
-        token.text.push_back(s[i++]);
+        ++i;
+        closed = true;
+        break;
       }
       if (!closed) return LexError(s, start, "unterminated text literal");
       token.kind = JetTokenKind::kText;
@@ -286,9 +292,8 @@ Result<std::vector<JetToken>> TokenizeJetSql(std::string_view s) {
       }
       i += symbol.size();
       token.kind = JetTokenKind::kSymbol;
-      token.text = std::string(symbol);
+      token.text = symbol;
     }
-    tokens.push_back(std::move(token));
   }
   JetToken end;
   end.kind = JetTokenKind::kEnd;

@@ -14,9 +14,14 @@ constexpr char kMarkerCharacter = kShapeMarkerCharacter;
 
 bool HasLetter(std::string_view text) { return HasAsciiLetter(text); }
 
-std::string Marker(size_t index, bool letter) {
-  return std::string(1, kMarkerCharacter) + std::to_string(index) +
-         std::string(1, kMarkerCharacter) + (letter ? "A" : "");
+// Appends the marker, quoted, to out.
+void AppendQuotedMarker(size_t index, bool letter, std::string& out) {
+  out += '"';
+  out += kMarkerCharacter;
+  out += std::to_string(index);
+  out += kMarkerCharacter;
+  if (letter) out += 'A';
+  out += '"';
 }
 
 // SQLite's literal of text: single quotes, each inner one doubled.
@@ -78,8 +83,9 @@ std::optional<JetTextShape> ShapeOfJetText(std::string_view jet_sql) {
   Result<std::vector<JetToken>> tokens = TokenizeJetSql(jet_sql);
   if (!tokens.ok()) return std::nullopt;
   JetTextShape shape;
+  shape.text.reserve(jet_sql.size());
   size_t copied = 0;
-  for (const JetToken& token : *tokens) {
+  for (JetToken& token : *tokens) {
     if (token.kind == JetTokenKind::kWord && token.text.size() == 4) {
       std::string word = token.text;
       for (char& c : word) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
@@ -91,8 +97,8 @@ std::optional<JetTextShape> ShapeOfJetText(std::string_view jet_sql) {
     shape.text.append(jet_sql.substr(copied, token.offset - copied));
     // One quote character for all, so that the way a value was quoted makes
     // no other shape.
-    shape.text += '"' + Marker(shape.values.size(), HasLetter(token.text)) + '"';
-    shape.values.push_back(token.text);
+    AppendQuotedMarker(shape.values.size(), HasLetter(token.text), shape.text);
+    shape.values.push_back(std::move(token.text));
     copied = LiteralEnd(jet_sql, token.offset);
   }
   if (shape.values.empty()) return std::nullopt;
