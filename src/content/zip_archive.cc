@@ -23,6 +23,10 @@ using zip::EndRecord;
 using zip::LocalHeader;
 
 constexpr size_t kIoChunk = 64 << 10;
+// The first pieces of an extraction are small and each next one twice the
+// size up to kIoChunk: a reader that stops early (a book's header is in its
+// first few KiB) has not had 64 KiB inflated for it.
+constexpr size_t kFirstPiece = 8 << 10;
 constexpr uint64_t kRatioCheckedAbove = 1 << 20;
 // Extra fields that describe the old data of an entry and must not survive a
 // replacement.
@@ -379,9 +383,16 @@ Status ZipArchive::ExtractRecord(const CentralRecord& record, const PieceSink& s
   uint32_t crc = 0;
   uint64_t next_in = local->data_offset;
   uint64_t remaining_in = record.compressed_size;
+  size_t piece_size = kFirstPiece;
+  auto next_piece_size = [&piece_size] {
+    const size_t size = piece_size;
+    piece_size = std::min(piece_size * 2, kIoChunk);
+    return size;
+  };
   if (record.method == zip::kMethodStored) {
     while (remaining_in > 0) {
-      Result<std::string> chunk = ReadAt(next_in, std::min<uint64_t>(remaining_in, kIoChunk));
+      Result<std::string> chunk =
+          ReadAt(next_in, std::min<uint64_t>(remaining_in, next_piece_size()));
       if (!chunk) return chunk.error();
       next_in += chunk->size();
       remaining_in -= chunk->size();
@@ -399,7 +410,8 @@ Status ZipArchive::ExtractRecord(const CentralRecord& record, const PieceSink& s
     // may not pass the recorded size, so the loop ends.
     for (;;) {
       if (s->avail_in == 0 && remaining_in > 0) {
-        Result<std::string> chunk = ReadAt(next_in, std::min<uint64_t>(remaining_in, kIoChunk));
+        // Compressed data is read in pieces of the size reached so far.
+        Result<std::string> chunk = ReadAt(next_in, std::min<uint64_t>(remaining_in, piece_size));
         if (!chunk) return chunk.error();
         input = std::move(chunk.value());
         next_in += input.size();
@@ -407,10 +419,11 @@ Status ZipArchive::ExtractRecord(const CentralRecord& record, const PieceSink& s
         s->next_in = reinterpret_cast<Bytef*>(input.data());
         s->avail_in = static_cast<uInt>(input.size());
       }
+      const size_t out_size = next_piece_size();
       s->next_out = reinterpret_cast<Bytef*>(buffer);
-      s->avail_out = sizeof(buffer);
+      s->avail_out = static_cast<uInt>(out_size);
       int rc = inflate(s, Z_NO_FLUSH);
-      size_t produced = sizeof(buffer) - s->avail_out;
+      size_t produced = out_size - s->avail_out;
       if (produced > record.size - produced_total) {
         return fail("the data inflates beyond the recorded size");
       }
