@@ -453,6 +453,18 @@ class Connection {
     return statement;
   }
 
+  // Runs one statement without values (a transaction's BEGIN, SAVEPOINT,
+  // RELEASE or COMMIT), prepared once per text: each book of a batch opens and
+  // ends a savepoint, which sqlite3_exec would parse anew every time.
+  Status RunPrepared(const std::string& sql) {
+    std::string key;
+    Result<SqliteStatementHandle> statement = LendPrepared(sql, &key);
+    if (!statement.ok()) return statement.error();
+    Status status = RunToCompletion(db(), statement->get());
+    ReturnStatement(key, std::move(*statement));
+    return status;
+  }
+
   // Takes back a lent statement, reset and without bindings, to be reused for the
   // same text; a spare one (another is already idle) is finalized.
   void ReturnStatement(const std::string& key, SqliteStatementHandle statement) {
@@ -687,7 +699,7 @@ class SqliteDatabase final : public Database {
     // writers with the busy timeout) rather than failing later when it first writes.
     const std::string sql =
         depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT " + SavepointName(depth_ + 1);
-    if (Status status = Control(sql); !status.ok()) return status;
+    if (Status status = connection_->RunPrepared(sql); !status.ok()) return status;
     ++depth_;
     return Status::Ok();
   }
@@ -719,11 +731,14 @@ class SqliteDatabase final : public Database {
       }
     }
     if (depth_ > 1) {
-      if (Status status = Control("RELEASE " + SavepointName(depth_)); !status.ok()) return status;
+      if (Status status = connection_->RunPrepared("RELEASE " + SavepointName(depth_));
+          !status.ok()) {
+        return status;
+      }
       LeaveLevel();
       return Status::Ok();
     }
-    Status status = Control("COMMIT");
+    Status status = connection_->RunPrepared("COMMIT");
     if (!status.ok() && !sqlite3_get_autocommit(connection_->db())) {
       // A commit that cannot complete must not leave the transaction (and its
       // locks) open behind a reported failure.
