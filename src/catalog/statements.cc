@@ -258,7 +258,8 @@ int32_t FindOrInsertRow(Database* db, std::string_view table, std::string_view k
   }
   found.reset();
   if (InsertRow(db, table, params) != WriteStatus::kRan) return -1;
-  return QueryInt(db, "SELECT @@IDENTITY AS ID;");
+  // What SELECT @@IDENTITY gives, without a statement for it.
+  return static_cast<int32_t>(db->LastInsertKey());
 }
 
 }  // namespace tomeva::catalog
