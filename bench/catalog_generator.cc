@@ -149,8 +149,8 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
   Exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; BEGIN;");
   // The books' keys, shown names and search index are computed once for the
   // whole catalog, as a collection import computes them.
-  const Result<int64_t> last_book = catalog::SuspendBookInsertTrigger(db);
-  if (!last_book.ok()) throw std::runtime_error(last_book.message());
+  Result<catalog::BookBulkInsert> bulk = catalog::SuspendBookInsertTrigger(db);
+  if (!bulk.ok()) throw std::runtime_error(bulk.message());
   const int authors = shape.AuthorCount();
   {
     Statement genre(db, "INSERT INTO Genres (GenreId, Code, Name) VALUES (?, ?, ?)");
@@ -208,7 +208,7 @@ std::string GenerateCatalog(const std::string& path, const CatalogShape& shape) 
       in.Run();
     }
   }
-  if (!catalog::FinishBookInserts(db, *last_book).ok()) {
+  if (!catalog::FinishBookInserts(db, *bulk).ok()) {
     throw std::runtime_error("cannot compute the books' keys, names and search index");
   }
   Exec(db, "COMMIT; ANALYZE;");

@@ -2,6 +2,7 @@
 // the upgrade that adds them to a catalog of an earlier version.
 #include "catalog/catalog_keys.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -253,7 +254,7 @@ constexpr char kBookInsertTrigger[] = "BooksComputedOnInsert";
 
 }  // namespace
 
-Result<int64_t> SuspendBookInsertTrigger(sqlite3* db) {
+Result<BookBulkInsert> SuspendBookInsertTrigger(sqlite3* db) {
   if (sqlite3_get_autocommit(db)) return Error{"a bulk insert of books needs a transaction"};
   sqlite3_stmt* raw = nullptr;
   if (sqlite3_prepare_v2(db,
@@ -264,30 +265,47 @@ Result<int64_t> SuspendBookInsertTrigger(sqlite3* db) {
   }
   const bool has_trigger = sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) > 0;
   sqlite3_finalize(raw);
-  if (!has_trigger) return int64_t{-1};  // a catalog without computed names
+  BookBulkInsert insert;
+  if (!has_trigger) return insert;  // a catalog without computed names
   Result<int64_t> last_key = LastBookKey(db);
-  if (!last_key.ok()) return last_key;
-  const int64_t last = *last_key;
+  if (!last_key.ok()) return last_key.error();
+  insert.last_book_before = *last_key;
   if (Status s = Exec(db, std::string("DROP TRIGGER IF EXISTS ") + kBookInsertTrigger); !s.ok()) {
     return s.error();
   }
-  if (Status s = SuspendSearchIndexing(db, last); !s.ok()) return s.error();
-  return last;
+  if (Status s = SuspendSearchIndexing(db, insert.last_book_before); !s.ok()) return s.error();
+  // Into a catalog without books (a collection's first import), every new row
+  // would go into every index at a random place: the indexes are built after.
+  if (insert.last_book_before == 0) {
+    Result<std::vector<DeferredIndex>> aside =
+        SetIndexesAside(db, {"Books", "BookAuthors", "BookGenres"});
+    if (!aside.ok()) return aside.error();
+    insert.indexes_aside = std::move(aside).value();
+  }
+  return insert;
 }
 
-Status FinishBookInserts(sqlite3* db, int64_t last_book_before) {
-  if (last_book_before < 0) return Status::Ok();
-  const std::string after = " WHERE BookId > " + std::to_string(last_book_before);
+Status FinishBookInserts(sqlite3* db, BookBulkInsert& insert) {
+  if (insert.last_book_before < 0) return Status::Ok();
+  const std::string after = " WHERE BookId > " + std::to_string(insert.last_book_before);
   // Keys first: a new book's name asks whether an earlier book has its key.
   if (Status s = Exec(db, "UPDATE Books SET TitleKey = tomeva_fold(Title)" + after); !s.ok()) {
     return s;
   }
+  // That question goes through the title key's index; indexes of the names
+  // themselves are built once the names are there.
+  auto without_names = [](const DeferredIndex& index) {
+    return std::find(index.columns.begin(), index.columns.end(), "FileName") ==
+           index.columns.end();
+  };
+  if (Status s = RestoreIndexes(db, insert.indexes_aside, without_names); !s.ok()) return s;
   if (Status s = Exec(db, std::string("UPDATE Books SET FileName = ") + kBookFileName + after);
       !s.ok()) {
     return s;
   }
-  if (Status s = FillListingsOfNewBooks(db, last_book_before); !s.ok()) return s;
-  if (Status s = FinishSearchIndexing(db, last_book_before); !s.ok()) return s;
+  if (Status s = RestoreIndexes(db, insert.indexes_aside); !s.ok()) return s;
+  if (Status s = FillListingsOfNewBooks(db, insert.last_book_before); !s.ok()) return s;
+  if (Status s = FinishSearchIndexing(db, insert.last_book_before); !s.ok()) return s;
   for (const auto& [name, definition] : Triggers("Books")) {
     if (name != kBookInsertTrigger) continue;
     return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " +

@@ -13,9 +13,12 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
+#include "catalog/deferred_indexes.h"
 #include "common/result.h"
 
 namespace tomeva::catalog {
@@ -68,11 +71,18 @@ Status PrepareCatalogKeys(sqlite3* db);
 // the trigger that computes them on insert and gives the largest BookId before
 // the insert; Finish computes them for every book above that with two
 // statements over the whole batch (new books have the highest keys, so no
-// earlier book's name changes) and puts the trigger back. Both are part of the
-// transaction: other connections never see the trigger missing, and a
-// rollback restores it. A catalog without the trigger gives -1: nothing to do.
-Result<int64_t> SuspendBookInsertTrigger(sqlite3* db);
-Status FinishBookInserts(sqlite3* db, int64_t last_book_before);
+// earlier book's name changes) and puts the trigger back. Into a catalog
+// without books, the indexes of the book and link tables are set aside too
+// (deferred_indexes.h) and made again by Finish, each by one sort. All of it is
+// part of the transaction: other connections never see a trigger or an index
+// missing, and a rollback restores them. A catalog without the trigger gives
+// last_book_before -1: nothing to do.
+struct BookBulkInsert {
+  int64_t last_book_before = -1;
+  std::vector<DeferredIndex> indexes_aside;
+};
+Result<BookBulkInsert> SuspendBookInsertTrigger(sqlite3* db);
+Status FinishBookInserts(sqlite3* db, BookBulkInsert& insert);
 
 // The catalog's recorded version (PRAGMA user_version); nullopt when it cannot
 // be read.

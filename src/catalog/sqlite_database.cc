@@ -714,7 +714,7 @@ class SqliteDatabase final : public Database {
     }
     // A bulk insert of books ends before its level commits: the names are
     // computed and the trigger is back in what becomes durable.
-    if (bulk_books_after_ && depth_ <= bulk_depth_) {
+    if (bulk_books_ && depth_ <= bulk_depth_) {
       if (Status finished = EndBulkBookInsert(); !finished.ok()) {
         (void)Rollback();
         return finished;
@@ -801,10 +801,10 @@ class SqliteDatabase final : public Database {
 
   Status BeginBulkBookInsert() override {
     if (depth_ == 0) return Error{"a bulk insert of books needs a transaction"};
-    if (bulk_books_after_) return Status::Ok();
-    Result<int64_t> last = SuspendBookInsertTrigger(connection_->db());
-    if (!last.ok()) return last.error();
-    bulk_books_after_ = *last;
+    if (bulk_books_) return Status::Ok();
+    Result<BookBulkInsert> insert = SuspendBookInsertTrigger(connection_->db());
+    if (!insert.ok()) return insert.error();
+    bulk_books_ = std::move(insert).value();
     bulk_depth_ = depth_;
     return Status::Ok();
   }
@@ -812,7 +812,7 @@ class SqliteDatabase final : public Database {
   Status DeferSearchIndexing() override {
     if (depth_ == 0) return Error{"deferred search indexing needs a transaction"};
     // A bulk insert of books defers it already.
-    if (search_after_ || bulk_books_after_) return Status::Ok();
+    if (search_after_ || bulk_books_) return Status::Ok();
     Result<int64_t> last = SuspendSearchIndexingOfNewBooks(connection_->db());
     if (!last.ok()) return last.error();
     search_after_ = *last;
@@ -821,10 +821,10 @@ class SqliteDatabase final : public Database {
   }
 
   Status EndBulkBookInsert() override {
-    if (!bulk_books_after_) return Status::Ok();
-    const int64_t after = *bulk_books_after_;
-    bulk_books_after_.reset();
-    return FinishBookInserts(connection_->db(), after);
+    if (!bulk_books_) return Status::Ok();
+    BookBulkInsert insert = std::move(*bulk_books_);
+    bulk_books_.reset();
+    return FinishBookInserts(connection_->db(), insert);
   }
 
   Result<std::vector<int64_t>> SearchBooks(std::string_view text, int64_t limit,
@@ -895,7 +895,7 @@ class SqliteDatabase final : public Database {
   void LeaveLevel() {
     // Leaving the level a bulk insert began in ends it: a rollback has put the
     // trigger back, and a commit must not happen without EndBulkBookInsert.
-    if (bulk_books_after_ && depth_ <= bulk_depth_) bulk_books_after_.reset();
+    if (bulk_books_ && depth_ <= bulk_depth_) bulk_books_.reset();
     if (search_after_ && depth_ <= search_depth_) search_after_.reset();
     if (--depth_ == 0) rolled_back_ = false;
   }
@@ -903,7 +903,7 @@ class SqliteDatabase final : public Database {
   std::shared_ptr<Connection> connection_;
   int depth_ = 0;
   bool rolled_back_ = false;
-  std::optional<int64_t> bulk_books_after_;  // a bulk insert of books is open
+  std::optional<BookBulkInsert> bulk_books_;  // a bulk insert of books is open
   int bulk_depth_ = 0;
   std::optional<int64_t> search_after_;  // search indexing of new books is deferred
   int search_depth_ = 0;

@@ -1,10 +1,17 @@
 // Collections through the tomeva program: 'tomeva put NAME.inpx' imports a
-// generated collection with a summary, its books list and copy out, and an
-// index with bad lines fails the run naming every refused line.
+// generated collection with a summary, its books list and copy out, an index
+// with bad lines fails the run naming every refused line, and a first import
+// killed anywhere leaves the catalog as it was.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
 
 #include "cli/cli_runner.h"
 #include "cli/library_audit.h"
@@ -17,12 +24,14 @@ class CollectionCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override { cli_.InitLibrary(); }
 
-  SampleCollectionSummary Generate(uint64_t count, unsigned deleted_percent) {
+  SampleCollectionSummary Generate(uint64_t count, unsigned deleted_percent,
+                                   bool index_only = false) {
     SampleLibraryOptions options;
+    options.index_only = index_only;
     options.out = cli_.Path("distribution");
     options.collection = "lib.rus.ec";
     options.count = count;
-    options.per_archive = 25;
+    options.per_archive = index_only ? 1000 : 25;
     options.body_kb = 2;
     options.deleted_percent = deleted_percent;
     Result<SampleCollectionSummary> written = WriteSampleCollection(options);
@@ -83,6 +92,52 @@ TEST_F(CollectionCommandsTest, PutOfAnIndexImportsTheCollectionAndSaysWhatItDid)
   ASSERT_EQ(again.exit_code, 0) << again.out << again.err;
   EXPECT_NE(again.out.find("added 0, removed 0, already present"), std::string::npos) << again.out;
   EXPECT_EQ(FolderListingProblems(cli_.library() + "/Tomeva.sqlite"), std::vector<std::string>{});
+}
+
+TEST_F(CollectionCommandsTest, AFirstImportKilledAnywhereLeavesTheCatalogAsItWas) {
+  // A first import is one transaction that sets the catalog's indexes aside
+  // and builds them at its end: killed at any point, the catalog must come
+  // back sound, without books and with every index.
+  const SampleCollectionSummary written = Generate(30000, 0, /*index_only=*/true);
+  const std::string catalog = cli_.library() + "/Tomeva.sqlite";
+  const std::string index_list =
+      "SELECT name || ' ' || sql FROM sqlite_schema WHERE type = 'index' AND sql IS NOT NULL "
+      "ORDER BY name";
+  const std::vector<std::string> indexes = CatalogColumn(catalog, index_list);
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delay_ms(50, 900);
+  for (int round = 1; round <= 3; ++round) {
+    const int pid = cli_.Start({"put", written.index});
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms(random)));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const std::string when = "after kill " + std::to_string(round);
+    EXPECT_EQ(ShellIntegrityCheck(catalog), "ok") << when;
+    EXPECT_EQ(CatalogColumn(catalog, index_list), indexes) << when;
+    // Either all of it (the kill came after the commit) or nothing.
+    const std::string books = CatalogColumn(catalog, "SELECT count(*) FROM Books").at(0);
+    if (WIFSIGNALED(status)) {
+      EXPECT_EQ(books, "0") << when;
+    } else {
+      EXPECT_EQ(books, std::to_string(written.books_written)) << when;
+    }
+    EXPECT_EQ(FolderListingProblems(catalog), std::vector<std::string>{}) << when;
+  }
+  ProcessResult put = cli_.Run({"put", written.index});
+  ASSERT_EQ(put.exit_code, 0) << put.out << put.err;
+  EXPECT_EQ(CatalogColumn(catalog, "SELECT count(*) FROM Books").at(0),
+            std::to_string(written.books_written));
+  EXPECT_EQ(ShellIntegrityCheck(catalog), "ok");
+  EXPECT_EQ(CatalogColumn(catalog, index_list), indexes);
+  EXPECT_EQ(FolderListingProblems(catalog), std::vector<std::string>{});
+  // Found by the search index and listed by name.
+  const CollectionBook& book = written.books.front();
+  ProcessResult found = cli_.Run({"find", book.title});
+  EXPECT_NE(found.out.find(book.title), std::string::npos) << found.out << found.err;
 }
 
 TEST_F(CollectionCommandsTest, AnIndexWithBadLinesFailsTheRunAndNamesThem) {
