@@ -91,14 +91,17 @@ int64_t PeakMemoryKib() {
 int CatalogShape::AuthorCount() const { return authors > 0 ? authors : std::max(1, books / 10); }
 
 std::string CatalogShape::Key() const {
-  // FNV-1a of the schema and the version of the computed columns, so that a
-  // changed schema gets catalogs of its own.
+  // FNV-1a of the schema, the version of the computed columns and the way the
+  // catalog is filled, so that a changed schema or filling gets catalogs of its
+  // own (2: the search index merged into one piece, as a first import leaves it).
+  constexpr uint32_t kFilling = 2;
   uint32_t hash = 2166136261u;
   for (const char c : SourceFile("config/schema.sql")) {
     hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
   }
   char schema[16];
   hash = (hash ^ static_cast<uint32_t>(catalog::kCatalogKeysVersion)) * 16777619u;
+  hash = (hash ^ kFilling) * 16777619u;
   std::snprintf(schema, sizeof schema, "%08x", hash);
   return std::to_string(books) + "b-" + std::to_string(AuthorCount()) + "a-" +
          std::to_string(genres) + "g-" + std::to_string(big_genre_books) + "x-" + schema;

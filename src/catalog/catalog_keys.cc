@@ -306,6 +306,10 @@ Status FinishBookInserts(sqlite3* db, BookBulkInsert& insert) {
   if (Status s = RestoreIndexes(db, insert.indexes_aside); !s.ok()) return s;
   if (Status s = FillListingsOfNewBooks(db, insert.last_book_before); !s.ok()) return s;
   if (Status s = FinishSearchIndexing(db, insert.last_book_before); !s.ok()) return s;
+  // A catalog filled from empty has its search index made in many pieces.
+  if (insert.last_book_before == 0) {
+    if (Status s = MergeSearchIndex(db); !s.ok()) return s;
+  }
   for (const auto& [name, definition] : Triggers("Books")) {
     if (name != kBookInsertTrigger) continue;
     return Exec(db, "DROP TRIGGER IF EXISTS " + name + "; CREATE TRIGGER " + name + " " +

@@ -312,6 +312,11 @@ Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before) {
   return Status::Ok();
 }
 
+Status MergeSearchIndex(sqlite3* db) {
+  if (!HasSearchIndex(db)) return Status::Ok();
+  return Exec(db, "INSERT INTO BookSearch (BookSearch) VALUES ('optimize')");
+}
+
 Result<std::vector<int64_t>> SearchBooks(sqlite3* db, std::string_view text, int64_t limit,
                                          int64_t offset) {
   if (!HasSearchIndex(db)) {

@@ -67,6 +67,11 @@ Status SuspendSearchIndexing(sqlite3* db, int64_t last_book_before);
 Status FinishSearchIndexing(sqlite3* db, int64_t last_book_before);
 // The largest book key of the catalog (0 without books).
 Result<int64_t> LastBookKey(sqlite3* db);
+// Merges the search index into one piece, as it would be had its rows come in
+// one by one and been merged over time: a search then reads one list per word
+// (a third less time for two words over a million books). Half a second for a
+// million books; meant for the end of a bulk insert that filled the index.
+Status MergeSearchIndex(sqlite3* db);
 
 // SuspendSearchIndexing for the books inserted from now on: gives the largest
 // BookId before them, to hand to FinishSearchIndexing (-1 on a catalog
