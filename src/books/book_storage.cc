@@ -40,8 +40,10 @@ Result<std::string> BookDestination(const BookContext& ctx, std::string_view boo
   const std::string link =
       RelativeLinksOn(ctx) ? RelativePath(kStyle, root_dir, destination) : destination;
   const std::string& table = ctx.view.book_id_table;
+  // The key as a literal of its own, as every value is: the statement then has
+  // one shape for every book and is translated once, not once per key.
   const std::string update = "UPDATE " + table + " SET Link=" + tree::TextLiteral(link) +
-                             " WHERE (" + table + "." + std::string(book_line) + ");";
+                             " WHERE (" + catalog::WhereEqual(table, book_line) + ");";
   Status recorded = ctx.view.db->Execute(update);
   if (!recorded.ok()) return Error{"cannot record where the book is stored: " + recorded.message()};
   Status folders = platform::CreateFolders(std::string(FolderPart(kStyle, destination)));
