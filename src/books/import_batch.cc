@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -106,6 +107,11 @@ void ImportBooks(BookContext& ctx, std::span<const std::string> local_names, Cop
   const std::string detect =
       GetPathText(ctx.view.settings_root.FirstChildElement("properties"), "detectstring");
   const bool store_files = StoreFilesOn(ctx);
+  // Many books touch many pages of the catalog's indexes; the connection may
+  // keep them in memory for the whole import (given back at its end) instead
+  // of reading them again for each book and writing them out mid-batch.
+  std::optional<catalog::ScopedBulkWrite> bulk;
+  if (local_names.size() > 1) bulk.emplace(ctx.view.db);
   size_t next = 0;
   bool aborted = false;
   while (next < local_names.size() && !aborted) {

@@ -163,6 +163,23 @@ class Database {
   }
 };
 
+// The bulk write mode of db (Database::SetBulkWriteMode) for as long as it
+// lives; nothing when db is null.
+class ScopedBulkWrite {
+ public:
+  explicit ScopedBulkWrite(Database* db) : db_(db) {
+    if (db_ != nullptr) (void)db_->SetBulkWriteMode(true);
+  }
+  ~ScopedBulkWrite() {
+    if (db_ != nullptr) (void)db_->SetBulkWriteMode(false);
+  }
+  ScopedBulkWrite(const ScopedBulkWrite&) = delete;
+  ScopedBulkWrite& operator=(const ScopedBulkWrite&) = delete;
+
+ private:
+  Database* db_;
+};
+
 // Opens the catalog a connection string names ("Provider=...; Data Source=...;
 // Persist Security Info=False"). Provider "SQLite" or "SQLite3" (any case) opens an
 // existing SQLite file; a missing file is an error, never created here. Jet providers

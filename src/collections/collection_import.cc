@@ -246,11 +246,7 @@ Result<ImportSummary> ImportCollection(catalog::Database* db, const std::string&
     return rows.ok() ? Error{"cannot record the collection in the catalog"} : rows.error();
   }
   // Holds much of the catalog in memory while the books are written.
-  struct BulkWrite {
-    catalog::Database* db;
-    ~BulkWrite() { (void)db->SetBulkWriteMode(false); }
-  } bulk{db};
-  (void)db->SetBulkWriteMode(true);
+  const catalog::ScopedBulkWrite bulk(db);
   // Into a catalog without books, the whole index is one transaction: the
   // catalog's indexes are then built once, after the last line, by a sort
   // (catalog_keys.h), where transactions of their own would each insert their
