@@ -42,6 +42,8 @@ constexpr size_t kTranslationCacheCapacity = 256;
 // end before it gives up with "the catalog is busy". TOMEVA_BUSY_TIMEOUT_MS
 // sets another wait (tests use a short one).
 constexpr int kBusyTimeoutMs = 15000;
+// The memory map of a catalog on a local disk (OpenCatalogConnection).
+constexpr const char kMapCatalogPragma[] = "PRAGMA mmap_size=1073741824";
 
 int BusyTimeoutMs() {
   const char* text = std::getenv("TOMEVA_BUSY_TIMEOUT_MS");
@@ -273,15 +275,18 @@ bool StatisticsMissing(sqlite3* db) {
 
 class Connection {
  public:
-  Connection(SqliteConnectionHandle db, std::string file_name)
+  Connection(SqliteConnectionHandle db, std::string file_name, bool maps_pages)
       : db_(std::move(db)),
         file_name_(std::move(file_name)),
+        maps_pages_(maps_pages),
         translations_(kTranslationCacheCapacity),
         lifted_shapes_(kTranslationCacheCapacity),
         statements_(kStatementCacheCapacity) {}
 
   sqlite3* db() const { return db_.get(); }
   const std::string& file_name() const { return file_name_; }
+  // Whether the catalog is read through a memory map (OpenCatalogConnection).
+  bool maps_pages() const { return maps_pages_; }
 
   // The SQLite text of jet_sql, translated once per distinct text.
   Result<std::string> Translate(std::string_view jet_sql) {
@@ -480,6 +485,7 @@ class Connection {
   // Statements are declared after db_ so they are finalized before it closes.
   SqliteConnectionHandle db_;
   std::string file_name_;
+  bool maps_pages_;
   LruMap<std::string> translations_;
   LruMap<std::optional<LiftedShape>> lifted_shapes_;  // by shape text
   LruMap<StatementBatch> statements_;
@@ -796,7 +802,14 @@ class SqliteDatabase final : public Database {
 
   Status SetBulkWriteMode(bool on) override {
     // 256 MiB of page cache while on; SQLite's default (2 MiB) otherwise.
-    return Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");
+    if (Status s = Control(on ? "PRAGMA cache_size=-262144" : "PRAGMA cache_size=-2000");
+        !s.ok()) {
+      return s;
+    }
+    // Many inserts read through a memory map go 6-8 % slower (the file grows
+    // under the map): the map is set aside while the mode is on.
+    if (!connection_->maps_pages()) return Status::Ok();
+    return Control(on ? "PRAGMA mmap_size=0" : kMapCatalogPragma);
   }
 
   Status BeginBulkBookInsert() override {
@@ -1004,14 +1017,13 @@ bool IsReadOnlyFailure(int code) {
 // statement reads the file header, so a file that is not an SQLite database
 // fails here. *code receives SQLite's result code of a failure.
 //
-// A read-only connection (the server's, one per worker) to a catalog on a
-// local disk reads it through a memory map of up to 1 GiB: pages come
-// straight from the page cache instead of being copied by a read call each
-// time a statement needs them again. A writable connection does not: its
-// listings read the listing tables, which a map makes no faster, and a map
-// made imports 5-7 % slower. A catalog on a network file system is read by
-// read calls only: there a failed read through the map would kill the
-// process instead of failing the statement.
+// A connection to a catalog on a local disk reads it through a memory map of
+// up to 1 GiB: pages come straight from the page cache instead of being
+// copied by a read call each time a statement needs them again (a search
+// folder of 12,000 books lists in 29 instead of 36 ms). The bulk write mode
+// sets the map aside (SetBulkWriteMode). A catalog on a network file system
+// is read by read calls only: there a failed read through the map would kill
+// the process instead of failing the statement.
 Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, int flags,
                                                      bool map_pages, int* code) {
   *code = SQLITE_OK;
@@ -1032,7 +1044,7 @@ Result<SqliteConnectionHandle> OpenCatalogConnection(const std::string& name, in
   for (const char* pragma : {writable ? "PRAGMA journal_mode=WAL" : "SELECT count(*) FROM sqlite_master",
                              writable ? "PRAGMA temp_store=MEMORY" : "SELECT 1",
                              "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
-                             map_pages && !writable ? "PRAGMA mmap_size=1073741824" : "PRAGMA mmap_size=0"}) {
+                             map_pages ? kMapCatalogPragma : "PRAGMA mmap_size=0"}) {
     if (Status status = RunPragma(handle, pragma); !status.ok()) {
       *code = sqlite3_extended_errcode(handle);
       return status.error();
@@ -1081,7 +1093,7 @@ Result<std::unique_ptr<Database>> OpenSqliteDatabase(const std::string& path, bo
   // A catalog filled by other means than Tomeva's operations (or never
   // analysed) gets its statistics once; a read-only catalog simply goes without.
   if (StatisticsMissing(handle)) (void)RefreshSqliteStatistics(handle);
-  auto connection = std::make_shared<Connection>(std::move(*db), path);
+  auto connection = std::make_shared<Connection>(std::move(*db), path, map_pages);
   return std::unique_ptr<Database>(std::make_unique<SqliteDatabase>(std::move(connection)));
 }
 
