@@ -37,19 +37,38 @@ Result<std::unique_ptr<LibraryPool>> LibraryPool::Open(const std::string& module
 
 LibraryPool::Lease LibraryPool::Borrow() {
   std::unique_lock lock(mutex_);
-  freed_.wait(lock, [this] { return !free_.empty(); });
-  std::unique_ptr<frame::Session> session = std::move(free_.back());
-  free_.pop_back();
-  return Lease(*this, std::move(session));
+  // Nobody may pass a request that waits: a free session goes to the longest
+  // waiting one (GiveBack), else under load a few requests would be served
+  // over and over while another waits for seconds.
+  if (waiting_.empty() && !free_.empty()) {
+    std::unique_ptr<frame::Session> session = std::move(free_.back());
+    free_.pop_back();
+    return Lease(*this, std::move(session));
+  }
+  Waiter me;
+  waiting_.push_back(&me);
+  me.handed.wait(lock, [&me] { return me.session != nullptr; });
+  return Lease(*this, std::move(me.session));
+}
+
+int LibraryPool::waiting() {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(waiting_.size());
 }
 
 void LibraryPool::GiveBack(std::unique_ptr<frame::Session> session) {
   if (session == nullptr) return;
-  {
-    std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex_);
+  if (waiting_.empty()) {
     free_.push_back(std::move(session));
+    return;
   }
-  freed_.notify_one();
+  // Handed over under the lock: the waiter cannot leave Borrow before it has
+  // the lock again, so its Waiter is alive here.
+  Waiter* first = waiting_.front();
+  waiting_.pop_front();
+  first->session = std::move(session);
+  first->handed.notify_one();
 }
 
 }  // namespace tomeva::server

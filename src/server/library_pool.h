@@ -7,6 +7,7 @@
 #define TOMEVA_SERVER_LIBRARY_POOL_H_
 
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,10 +42,13 @@ class LibraryPool {
     std::unique_ptr<frame::Session> session_;
   };
 
-  // Waits for a free session and lends it.
+  // Waits for a free session and lends it; waiting requests are served in the
+  // order they came.
   Lease Borrow();
 
   int size() const { return size_; }
+  // How many requests wait in Borrow now.
+  int waiting();
 
   // Lends sessions (started, each with a catalog of its own); Open is the usual way in.
   explicit LibraryPool(std::vector<std::unique_ptr<frame::Session>> sessions);
@@ -52,8 +56,14 @@ class LibraryPool {
  private:
   void GiveBack(std::unique_ptr<frame::Session> session);
 
+  // A request waiting in Borrow, in the order they came.
+  struct Waiter {
+    std::condition_variable handed;
+    std::unique_ptr<frame::Session> session;  // set by GiveBack
+  };
+
   std::mutex mutex_;
-  std::condition_variable freed_;
+  std::deque<Waiter*> waiting_;
   std::vector<std::unique_ptr<frame::Session>> free_;
   int size_;
 };
