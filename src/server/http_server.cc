@@ -2,6 +2,7 @@
 #include "server/http_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -281,6 +282,11 @@ HttpServer::HttpServer(LibraryPool& pool, ServerOptions options)
   // default of 5 makes busy clients reconnect all the time, and its short
   // accept queue then drops connection attempts, which wait a second to retry.
   http_->set_keep_alive_max_count(kKeepAliveRequests);
+  // The socket Bind listens on, to give it a longer queue (Bind).
+  http_->set_socket_options([this](socket_t sock) {
+    httplib::default_socket_options(sock);
+    listening_socket_ = sock;
+  });
   AddRoutes();
 }
 
@@ -352,15 +358,20 @@ void HttpServer::AddRoutes() {
 }
 
 Result<int> HttpServer::Bind(const std::string& host, int port) {
+  int bound = port;
   if (port == 0) {
-    const int bound = http_->bind_to_any_port(host);
+    bound = http_->bind_to_any_port(host);
     if (bound <= 0) return Error{"cannot listen on " + host};
-    return bound;
-  }
-  if (!http_->bind_to_port(host, port)) {
+  } else if (!http_->bind_to_port(host, port)) {
     return Error{"cannot listen on " + host + ":" + std::to_string(port)};
   }
-  return port;
+  // The HTTP library listens with a queue of 5 connections not yet accepted:
+  // a burst of new connections (a browser opening several at once for a
+  // page's covers, clients reconnecting) overflows it, and the kernel drops
+  // the others' first packet, which a client sends again only after 1-3 s.
+  // Listening again on the same socket sets the queue's length.
+  if (listening_socket_ >= 0) (void)::listen(listening_socket_, SOMAXCONN);
+  return bound;
 }
 
 Status HttpServer::Run() {

@@ -56,6 +56,7 @@ class HttpServer {
   CoverCache covers_{128};
   FolderCounts counts_{4096};
   std::unique_ptr<httplib::Server> http_;
+  int listening_socket_ = -1;  // the socket Bind made, owned by http_
 };
 
 // "ADDR:PORT" (or "[IPv6]:PORT", or ":PORT" for 127.0.0.1) split into host and
