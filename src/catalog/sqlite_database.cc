@@ -857,25 +857,19 @@ class SqliteDatabase final : public Database {
  private:
   // SQLite's schema cookies of the main and temporary schemas: a schema change
   // on any connection changes them. Asked before every path lookup, so the two
-  // statements are prepared once (under joins_mutex_).
+  // statements come from the connection's cache of prepared statements.
   std::pair<int64_t, int64_t> SchemaCookies() {
     std::pair<int64_t, int64_t> cookies{-1, -1};
     int64_t* out[] = {&cookies.first, &cookies.second};
-    const char* pragmas[] = {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"};
+    const std::string pragmas[] = {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"};
     for (int i = 0; i < 2; ++i) {
-      SqliteStatementHandle& statement = cookie_statements_[i];
-      if (statement == nullptr) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(connection_->db(), pragmas[i], -1, &raw, nullptr) != SQLITE_OK) {
-          sqlite3_finalize(raw);
-          continue;
-        }
-        statement.reset(raw);
+      std::string key;
+      Result<SqliteStatementHandle> statement = connection_->LendPrepared(pragmas[i], &key);
+      if (!statement.ok()) continue;
+      if (sqlite3_step(statement->get()) == SQLITE_ROW) {
+        *out[i] = sqlite3_column_int64(statement->get(), 0);
       }
-      if (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        *out[i] = sqlite3_column_int64(statement.get(), 0);
-      }
-      sqlite3_reset(statement.get());
+      connection_->ReturnStatement(key, std::move(*statement));
     }
     return cookies;
   }
@@ -931,8 +925,6 @@ class SqliteDatabase final : public Database {
   std::mutex joins_mutex_;
   std::unordered_map<std::string, std::string> joins_;  // planned joins by table list
   std::pair<int64_t, int64_t> joins_schema_{-1, -1};   // the schema they were planned on
-  // After connection_, so they are finalized while it is still open.
-  SqliteStatementHandle cookie_statements_[2];
 };
 
 Status RunPragma(sqlite3* db, const char* sql) {
